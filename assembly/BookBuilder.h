@@ -1,0 +1,44 @@
+#pragma once
+
+#include <string>
+
+#include "common/WindowLog.h"
+
+namespace quill {
+
+class TPdfDocument;
+
+// What one book build works on: the folders, the story's title and the highest chapter
+// number read from the run log, and what the build leaves for the completion step.
+struct BookJob {
+    std::string tmpdir;     // the work folder, no trailing separator
+    std::string datadir;    // the data folder the book is saved in
+    std::string booktitle;  // the story title as the run log gives it
+    int lastchapter = 0;    // chapter files 0 .. lastchapter are processed
+    std::string bookdir;    // set to tmpdir with a trailing separator before merging
+    std::string bookfile;   // emptied before merging, the book's full path after the save
+};
+
+// Renders 0.html .. N.html of the work folder to PDF, merges them in that order into one
+// book in the data folder, and leaves its path in job.bookfile. Errors propagate.
+void BuildBook(BookJob& job, IWindowLog& log);
+
+// Renders every existing N.html of the work folder to N.pdf beside it.
+void ConvertChapters(const BookJob& job, IWindowLog& log);
+
+// Renders one HTML file to one PDF file with fresh settings and a fresh converter.
+// Local files may be read only from the HTML file's own folder.
+void HtmlToPdf(const std::string& HtmlFile, const std::string& PdfFile);
+
+// The book's file name (no folder, no extension) made from the story title.
+std::string MakeBookName(const std::string& booktitle);
+
+// Appends all pages of the PDF file to the book; returns its page count, 0 when the file
+// does not exist.
+int AppendPdf(const std::string& FileName, TPdfDocument& Book);
+
+// The "file:///..." address of a local file, with the characters a URL cannot carry
+// percent-encoded as UTF-8 bytes.
+std::string FilePathToUrl(const std::string& path);
+
+}  // namespace quill

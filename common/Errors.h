@@ -1,0 +1,36 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace quill {
+
+// Base of the program's own error classes; carries the message shown to the user.
+class Exception : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A failed system call: "System Error.  Code: N." and the system's text on the next line.
+class EOSError : public Exception {
+public:
+    explicit EOSError(int code);
+    int ErrorCode() const { return code_; }
+
+private:
+    int code_;
+};
+
+// A value that could not be converted, or a conversion that failed.
+class EConvertError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A file that could not be created: Cannot create file "path". reason
+class EFCreateError : public Exception {
+public:
+    EFCreateError(const std::string& path, const std::string& reason);
+};
+
+}  // namespace quill

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+namespace quill {
+
+// The platform's path separator ("\" on Windows).
+constexpr char kPathSeparator = '/';
+
+// Joins a folder and a file name with the separator, unless the folder already ends
+// with "\" or "/".
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+// The folder path with a trailing separator (added only when it has none).
+std::string IncludeTrailingSeparator(const std::string& folder);
+
+bool FileExists(const std::string& path);
+
+}  // namespace quill

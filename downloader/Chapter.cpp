@@ -1,0 +1,76 @@
+#include <iostream>
+#include <limits>
+
+#include "downloader/Errors.h"
+#include "downloader/Failure.h"
+#include "downloader/QuillObj.h"
+#include "downloader/Text.h"
+#include "downloader/Web.h"
+
+namespace quill {
+
+namespace {
+
+int PageCount(const gsweb::Document& firstView, const std::string& url) {
+    const std::optional<std::string> digits = FindPageCount(firstView.markup());
+    if (!digits) {
+        throw KeyError("no page count in " + url);
+    }
+    if (digits->empty() || digits->size() > 9) {
+        throw ValueError("page count \"" + *digits + "\" in " + url + " is not a usable number");
+    }
+    return std::stoi(*digits);
+}
+
+std::string Heading(const gsweb::Document& firstView, const std::string& url) {
+    const std::optional<gsweb::Element> heading = firstView.select_one("h1.h2");
+    if (!heading) {
+        throw KeyError("no chapter heading (h1.h2) in " + url);
+    }
+    return Strip(heading->get_text());
+}
+
+std::string PageText(const std::string& formatted) {
+    return ReplaceAll(ReplaceAll(formatted, "<pre>", ""), "</pre>", "");
+}
+
+}  // namespace
+
+std::string QuillObj::get_page(const std::string& text_url) {
+    OperationScope scope("get_page(" + text_url + ")");
+    const gsweb::Document page = gsweb::get_soup(text_url);
+    const std::optional<gsweb::Element> pre = page.select_one("pre");
+    if (!pre) {
+        throw KeyError("no text (pre) on page " + text_url);
+    }
+    return pre->prettify();
+}
+
+Chapter QuillObj::get_chapter(const std::string& url) {
+    OperationScope scope("get_chapter(" + url + ")");
+    ++chapterCount;
+    const gsweb::Document firstView = gsweb::get_soup(url);
+    std::cout << "Current url: " << url << std::endl;
+    const int pages = PageCount(firstView, url);
+
+    Chapter chapter;
+    chapter.heading = Heading(firstView, url);
+    chapter.entryName =
+        ReplaceAll(chapter.heading, " ", "-") + "-" + std::to_string(chapterCount) + ".xhtml";
+    // The heading goes in as the page had it, unescaped: the chapter files have always
+    // been written that way.
+    std::string document = "<h2>" + chapter.heading + "</h2>\n";
+    for (int k = 1; k <= pages; ++k) {
+        document += "<div class=\"page\">\n";
+        document += PageText(get_page(url + "/page/" + std::to_string(k)));
+        document += "</div>\n";
+    }
+    chapter.document = std::move(document);
+    return chapter;
+}
+
+void QuillObj::test_page(const std::string& text_url) {
+    std::cout << PageText(get_page(text_url)) << std::endl;
+}
+
+}  // namespace quill

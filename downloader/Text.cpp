@@ -1,0 +1,124 @@
+#include "downloader/Text.h"
+
+#include <cctype>
+
+namespace quill {
+
+namespace {
+
+// Length of the white-space character at the start of text, or 0.
+size_t SpaceLength(std::string_view text) {
+    if (text.empty()) {
+        return 0;
+    }
+    const auto c = static_cast<unsigned char>(text[0]);
+    if (c == ' ' || (c >= '\t' && c <= '\r') || (c >= 0x1C && c <= 0x1F)) {
+        return 1;
+    }
+    // U+0085, U+00A0, U+1680, U+2000..U+200A, U+2028, U+2029, U+202F, U+205F, U+3000
+    static constexpr std::string_view kSpaces[] = {
+        "\xC2\x85",     "\xC2\xA0",     "\xE1\x9A\x80", "\xE2\x80\x80", "\xE2\x80\x81",
+        "\xE2\x80\x82", "\xE2\x80\x83", "\xE2\x80\x84", "\xE2\x80\x85", "\xE2\x80\x86",
+        "\xE2\x80\x87", "\xE2\x80\x88", "\xE2\x80\x89", "\xE2\x80\x8A", "\xE2\x80\xA8",
+        "\xE2\x80\xA9", "\xE2\x80\xAF", "\xE2\x81\x9F", "\xE3\x80\x80"};
+    for (const std::string_view space : kSpaces) {
+        if (text.substr(0, space.size()) == space) {
+            return space.size();
+        }
+    }
+    return 0;
+}
+
+// Length of the white-space character that ends text, or 0.
+size_t TrailingSpaceLength(std::string_view text) {
+    for (size_t length = 1; length <= 3 && length <= text.size(); ++length) {
+        const std::string_view tail = text.substr(text.size() - length);
+        if (SpaceLength(tail) == length) {
+            return length;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::string Strip(std::string_view text) {
+    while (const size_t length = SpaceLength(text)) {
+        text.remove_prefix(length);
+    }
+    while (const size_t length = TrailingSpaceLength(text)) {
+        text.remove_suffix(length);
+    }
+    return std::string(text);
+}
+
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
+    std::string out;
+    out.reserve(text.size());
+    size_t start = 0;
+    for (size_t hit = text.find(from); hit != std::string_view::npos;
+         hit = text.find(from, start)) {
+        out.append(text.substr(start, hit - start));
+        out.append(to);
+        start = hit + from.size();
+    }
+    out.append(text.substr(start));
+    return out;
+}
+
+std::string EscapedBytes(std::string_view bytes) {
+    // Like Python: single quotes unless the bytes hold a single quote and no double quote.
+    const bool hasSingle = bytes.find('\'') != std::string_view::npos;
+    const char quote = hasSingle && bytes.find('"') == std::string_view::npos ? '"' : '\'';
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out = "b";
+    out += quote;
+    for (const char byte : bytes) {
+        const auto c = static_cast<unsigned char>(byte);
+        if (c == '\\' || c == static_cast<unsigned char>(quote)) {
+            out += '\\';
+            out += byte;
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c < 0x20 || c >= 0x7F) {
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        } else {
+            out += byte;
+        }
+    }
+    out += quote;
+    return out;
+}
+
+std::optional<std::string> FindPageCount(std::string_view markup) {
+    constexpr std::string_view kKey = "\"pages\":";
+    for (size_t at = markup.find('"'); at != std::string_view::npos; at = markup.find('"', at + 1)) {
+        if (markup.size() - at < kKey.size()) {
+            break;
+        }
+        bool keyMatches = true;
+        for (size_t k = 0; k < kKey.size() && keyMatches; ++k) {
+            keyMatches = std::tolower(static_cast<unsigned char>(markup[at + k])) == kKey[k];
+        }
+        if (!keyMatches) {
+            continue;
+        }
+        size_t end = at + kKey.size();
+        while (end < markup.size() && std::isdigit(static_cast<unsigned char>(markup[end]))) {
+            ++end;
+        }
+        if (end < markup.size() && markup[end] == ',') {
+            const size_t digits = at + kKey.size();
+            return std::string(markup.substr(digits, end - digits));
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace quill

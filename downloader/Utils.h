@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+namespace utils {
+
+// The story's identifier in an address as a user may paste it: the path segment after
+// "/story/" ("12345-title"), otherwise the first path segment ("67890-chapter-title"),
+// without query or fragment.
+std::string getquillid(const std::string& url);
+
+// Writes the text (UTF-8) to the file, replacing an earlier file of that name.
+// Throws quill::OSError when it cannot.
+void savetext(const std::string& path, const std::string& text);
+
+}  // namespace utils

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+#include "downloader/Html.h"
+
+// Web access: every request is one at a time, with time-outs, a bound on the body size,
+// certificate checking, and a few bounded retries of transient failures.
+namespace gsweb {
+
+struct WebOptions {
+    long connectTimeoutMs = 15000;  // to establish the connection
+    long stallTimeoutS = 30;        // a transfer that moves nothing for this long fails
+    long totalTimeoutS = 300;       // no single request takes longer than this
+    size_t maxBodyBytes = 64u << 20;
+    int maxRetries = 3;             // of a connection reset or an HTTP 429 / 503
+    long maxRetryAfterS = 30;       // the longest Retry-After we honour
+    long firstBackoffMs = 500;      // doubled for each further retry
+    std::string caBundle;           // PEM file of trusted certificates; empty: the system's
+};
+
+// The options in force: the defaults, with QUILLBY_HTTP_TIMEOUT_S (connect and stall
+// time-outs) and QUILLBY_CA_BUNDLE taken from the environment.
+const WebOptions& Options();
+void SetOptions(const WebOptions& options);
+
+// The response body of the address, as bytes. Throws quill::HttpError for a status of
+// 400 or more and quill::FetchError when the request cannot be completed.
+std::string get_url(const std::string& url);
+
+// The page at the address, parsed.
+Document get_soup(const std::string& url);
+
+}  // namespace gsweb
