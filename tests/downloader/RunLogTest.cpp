@@ -1,0 +1,86 @@
+// The run log's exact bytes and the failure description it carries.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "downloader/Errors.h"
+#include "downloader/Failure.h"
+#include "downloader/RunLog.h"
+#include "tests/support/TempDir.h"
+
+namespace quill::test {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+class RunLog : public ::testing::Test {
+protected:
+    ~RunLog() override { runlog::close_all(); }
+    TempDir dir_;
+};
+
+TEST_F(RunLog, EveryLineEndsInCrLfAndTextStaysUtf8) {
+    const std::string path = dir_.file("run.log");
+    runlog::open(path);
+    runlog::info("title:A: story: with colons");
+    runlog::info("title:Zoë’s «Nuit»");
+    runlog::info("title:two\nlines");
+    runlog::info("bad byte \xff here");
+    EXPECT_EQ(ReadFile(path),
+              "title:A: story: with colons\r\ntitle:Zoë’s «Nuit»\r\ntitle:two\r\nlines\r\n"
+              "bad byte \xEF\xBF\xBD here\r\n");
+}
+
+TEST_F(RunLog, OpeningAgainEmptiesTheFileAndSecondSessionWritesToBoth) {
+    const std::string first = dir_.file("run.log");
+    WriteFile(first, "old job\r\n");
+    runlog::open(first);
+    EXPECT_EQ(ReadFile(first), "");
+    TempDir other;
+    runlog::open(other.file("run.log"));
+    runlog::info("done");
+    EXPECT_EQ(ReadFile(first), "done\r\n");
+    EXPECT_EQ(ReadFile(other.file("run.log")), "done\r\n");
+}
+
+TEST_F(RunLog, UnwritableFolderFails) {
+    EXPECT_THROW(runlog::open(dir_.file("no/such/folder/run.log")), OSError);
+}
+
+void FetchPage() {
+    OperationScope scope("get_page(http://site/1/page/2)");
+    throw HttpError(404, "http://site/1/page/2");
+}
+
+void FetchChapter() {
+    OperationScope scope("get_chapter(http://site/1)");
+    FetchPage();
+}
+
+TEST_F(RunLog, ErrorEntryCarriesTheChainOfOperationsAndTheFailure) {
+    const std::string path = dir_.file("run.log");
+    runlog::open(path);
+    OperationScope book("get_book(http://site/story/1)");
+    // An absorbed failure before must not leak into the next description.
+    try {
+        FetchPage();
+    } catch (const std::exception&) {
+        ForgetFailure();
+    }
+    try {
+        FetchChapter();
+    } catch (const std::exception& failure) {
+        runlog::error("error ontimer", DescribeFailure(failure));
+    }
+    EXPECT_EQ(ReadFile(path),
+              "error ontimer\r\n"
+              "Failure (innermost operation last):\r\n"
+              "  in get_book(http://site/story/1)\r\n"
+              "  in get_chapter(http://site/1)\r\n"
+              "  in get_page(http://site/1/page/2)\r\n"
+              "HTTPError: HTTP status 404 for http://site/1/page/2\r\n");
+}
+
+}  // namespace
+}  // namespace quill::test

@@ -1,0 +1,79 @@
+// Text cleaning and the small text rules of story retrieval.
+
+#include <gtest/gtest.h>
+
+#include "downloader/QuillObj.h"
+#include "downloader/RunLog.h"
+#include "downloader/Text.h"
+#include "downloader/Utils.h"
+#include "tests/support/TempDir.h"
+
+namespace quill::test {
+namespace {
+
+class CleanText : public ::testing::Test {
+protected:
+    ~CleanText() override { runlog::close_all(); }
+    TempDir dir_;
+    QuillObj session_{dir_.path()};
+};
+
+TEST_F(CleanText, StripsExactly32CharacterParagraphIdsAndNoBreakSpaces) {
+    const std::string id32 = "0123456789abcdef0123456789ABCDEF";
+    EXPECT_EQ(session_.clean_text("<p data-p-id=\"" + id32 + "\">Hi</p>"), "<p>Hi</p>");
+    // 32 characters, not bytes: non-ASCII identifiers count by character.
+    const std::string wide = "ééééééééééééééééééééééééééééééé\"";  // 31 + the quote
+    EXPECT_EQ(session_.clean_text("<p data-p-id=\"" + wide + "\">x"), "<p>x");
+    for (const std::string& kept :
+         {"<p data-p-id=\"" + id32.substr(1) + "\">", "<p data-p-id=\"" + id32 + "0\">",
+          "<p data-p-id=\"" + id32 + "\" class=\"x\">", "<P DATA-P-ID=\"" + id32 + "\">",
+          std::string("<p data-p-id=\"0123456789\nbcdef0123456789ABCDEF0\">")}) {
+        EXPECT_EQ(session_.clean_text(kept), kept);
+    }
+    EXPECT_EQ(session_.clean_text("a\xC2\xA0" "b c"), "ab c");
+    EXPECT_EQ(session_.clean_text(""), "");
+}
+
+TEST(PageCount, FirstMatchDecidesKeyInAnyCaseNoBlanks) {
+    EXPECT_EQ(FindPageCount(R"(x "pages":3, "pages":7,)"), "3");
+    EXPECT_EQ(FindPageCount(R"({"PAGES":2,})"), "2");
+    EXPECT_EQ(FindPageCount(R"({"Pages":12,"x":1})"), "12");
+    EXPECT_EQ(FindPageCount(R"({"pages":,})"), "");
+    EXPECT_EQ(FindPageCount(R"({"pages": 2,} {"pages":2})"), std::nullopt);
+    EXPECT_EQ(FindPageCount(R"({"pages":2a,} "pages":5,)"), "5");
+    EXPECT_EQ(FindPageCount("\"pages\":"), std::nullopt);
+}
+
+TEST(Text, EscapedBytesAreWrittenLikePythonBytes) {
+    EXPECT_EQ(EscapedBytes("1/ 3: Prologue"), "b'1/ 3: Prologue'");
+    EXPECT_EQ(EscapedBytes("Aubé"), "b'Aub\\xc3\\xa9'");
+    EXPECT_EQ(EscapedBytes("it's"), "b\"it's\"");
+    EXPECT_EQ(EscapedBytes("it's \"x\"\\"), "b'it\\'s \"x\"\\\\'");
+    EXPECT_EQ(EscapedBytes("\t\n"), "b'\\t\\n'");
+}
+
+TEST(Text, StripRemovesUnicodeBlanks) {
+    EXPECT_EQ(Strip("  \xC2\xA0 a/n \t\n\xE3\x80\x80"), "a/n");
+    EXPECT_EQ(Strip("   "), "");
+}
+
+TEST(Utils, StoryIdentifierFromEveryAddressForm) {
+    EXPECT_EQ(utils::getquillid("https://www.quillby.com/story/12345-a-title"), "12345-a-title");
+    EXPECT_EQ(utils::getquillid("https://www.quillby.com/story/12345-a?ref=x#top"), "12345-a");
+    EXPECT_EQ(utils::getquillid("https://www.quillby.com/987-chapter-one/page/2"),
+              "987-chapter-one");
+    EXPECT_EQ(utils::getquillid("www.quillby.com/story/5"), "5");
+    EXPECT_EQ(utils::getquillid(""), "");
+}
+
+TEST_F(CleanText, SaveFileJoinsTheFolderOnceAndReplacesTheFile) {
+    session_.savefile("3.html", "first");
+    session_.savefile("3.html", "<h2>One</h2>\n");
+    EXPECT_EQ(ReadFile(dir_.file("3.html")), "<h2>One</h2>\n");
+    QuillObj trailing(dir_.path() + "/");
+    trailing.savefile("10.html", "x");
+    EXPECT_EQ(ReadFile(dir_.file("10.html")), "x");
+}
+
+}  // namespace
+}  // namespace quill::test

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <chrono>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace quill::test {
+
+struct RunResult {
+    int exitCode = -1;   // the exit status, or -1 when a signal ended the process
+    int termSignal = 0;  // the signal that ended it, 0 when it exited
+    std::string stdOut;
+    std::string stdErr;
+    bool timedOut = false;
+
+    bool succeeded() const { return !timedOut && termSignal == 0 && exitCode == 0; }
+    // One line for a failed expectation: how it ended, and what it wrote to stderr.
+    std::string Describe() const;
+};
+
+// Runs argv[0] (searched in PATH) in a process group of its own, feeds it stdinText and
+// collects its output. On time-out the whole group is stopped: SIGTERM, then SIGKILL.
+// Throws std::runtime_error when the program cannot be started.
+RunResult Run(const std::vector<std::string>& argv,
+              const std::map<std::string, std::string>& extraEnv, std::chrono::milliseconds timeout,
+              const std::string& stdinText = "");
+
+}  // namespace quill::test

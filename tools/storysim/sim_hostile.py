@@ -1,0 +1,69 @@
+"""Pages that try to break a parser: deep nesting, tag soup, sheer size, invalid UTF-8."""
+
+import random
+
+SOUP_SEED = 20240917
+SOUP_PIECES = [
+    "<div", "<div class=x>", "</div>", "<p>", "</p>", "<span", "</span>", "<a href='",
+    '<a href="/1-x">', "</a>", "<pre>", "</pre>", '<h1 class="h2">', "<ul><li>", "</li>",
+    "<table><tr><td>", "<!--", "-->", "<![CDATA[", "]]>", "<script>", "</script>",
+    "<style>", "</style>", "&amp;", "&lt;", "&#x1F600;", "&#0;", "&#99999999;", "&bogus;", "&",
+    "<", ">", "=", '"', "'", "</", "<!", "<?xml ?>", "\x00", "\t", "\n", " ",
+    "\u00e9", "\u2014", "\u201c", "\u4e2d", 'data-p-id="', '"pages":', "pages",
+]
+SOUP_WORDS = ["lantern", "harbour", "keeper", "tide", "letter", "night", "salt", "door"]
+
+
+def nested(depth, closed):
+    head = "<!DOCTYPE html>\n<html><head><title>Nested</title></head><body>\n"
+    inner = '<pre><p data-p-id="%s">deep text</p></pre>' % ("0" * 32)
+    tail = "</div>" * depth if closed else ""
+    return (head + "<div>" * depth + inner + tail + "\n</body></html>\n").encode()
+
+
+def soup(kb, seed=SOUP_SEED):
+    rng = random.Random(seed)
+    pieces, size = [], 0
+    while size < kb * 1024:
+        piece = rng.choice(SOUP_PIECES) if rng.random() < 0.7 else rng.choice(SOUP_WORDS)
+        pieces.append(piece)
+        size += len(piece.encode())
+    return "".join(pieces).encode()[: kb * 1024]
+
+
+class HugePage:
+    """A story-like page of about mb megabytes, produced in pieces so it is never held whole."""
+
+    HEAD = (b'<!DOCTYPE html>\n<html><head><meta charset="utf-8"><title>Huge</title>'
+            b'<script>window.prefetched = {"part":{"id":1,"pages":1,"wordCount":0}};</script>'
+            b'</head><body>\n<h1 class="h2">A very long chapter</h1>\n<pre>')
+    PARA = (b'<p data-p-id="0123456789abcdef0123456789abcdef">' + b"The sea kept its counsel. " * 38
+            + b"</p>\n")
+    TAIL = b"</pre>\n</body></html>\n"
+
+    def __init__(self, mb):
+        self.count = max(1, int(mb * 1024 * 1024) // len(self.PARA))
+
+    def __len__(self):
+        return len(self.HEAD) + self.count * len(self.PARA) + len(self.TAIL)
+
+    def chunks(self, per_chunk=256):
+        yield self.HEAD
+        left = self.count
+        while left:
+            n = min(per_chunk, left)
+            yield self.PARA * n
+            left -= n
+        yield self.TAIL
+
+
+def bad_utf8(page):
+    """A chapter view (page 0) or page whose text carries invalid UTF-8 in a well-formed pre."""
+    bad = [b"\xff", b"\xc3\x28", b"\xe2\x82", b"\xed\xa0\x80", b"\xf8\x88\x80\x80\x80", b"\x80"]
+    paras = b"\n".join(b'<p data-p-id="%032x">Broken %s bytes %s here, caf\xc3\xa9 ok.</p>'
+                       % (i + 1, b, b) for i, b in enumerate(bad))
+    head = (b'<!DOCTYPE html>\n<html><head><meta charset="utf-8"><title>Bad \xfe bytes</title>'
+            b'<script>window.prefetched = {"part":{"id":2,"title":"Bad \xc0\xaf","pages":1,'
+            b'"wordCount":30}};</script></head>\n<body>\n')
+    heading = b'<h1 class="h2">Invalid \xff\xfe bytes</h1>\n' if page == 0 else b""
+    return head + heading + b"<pre>" + paras + b"</pre>\n</body></html>\n"
