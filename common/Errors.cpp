@@ -6,17 +6,20 @@ namespace quill {
 
 namespace {
 
-std::string OsErrorMessage(int code) {
+std::string OsErrorMessage(int code, const std::string& systemText) {
     if (code == 0) {
         return "A call to an OS function failed";
     }
-    return "System Error.  Code: " + std::to_string(code) + ".\n" +
-           platform::SystemErrorText(code);
+    return "System Error.  Code: " + std::to_string(code) + ".\n" + systemText;
 }
 
 }  // namespace
 
-EOSError::EOSError(int code) : Exception(OsErrorMessage(code)), code_(code) {}
+EOSError::EOSError(int code)
+    : Exception(OsErrorMessage(code, platform::SystemErrorText(code))), code_(code) {}
+
+EOSError::EOSError(int code, const std::string& systemText)
+    : Exception(OsErrorMessage(code, systemText)), code_(code) {}
 
 EFCreateError::EFCreateError(const std::string& path, const std::string& reason)
     : Exception("Cannot create file \"" + path + "\". " + reason) {}

@@ -15,6 +15,8 @@ public:
 class EOSError : public Exception {
 public:
     explicit EOSError(int code);
+    // With a text of the failing call's own instead of the system's text for the code.
+    EOSError(int code, const std::string& systemText);
     int ErrorCode() const { return code_; }
 
 private:

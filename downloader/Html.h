@@ -70,6 +70,7 @@ public:
     std::string markup() const;
 
 private:
+    friend struct ElementAccess;
     explicit Document(std::shared_ptr<const DocumentData> data) : data_(std::move(data)) {}
     std::shared_ptr<const DocumentData> data_;
 };

@@ -1,0 +1,159 @@
+// Throughput of the downloader's document layer on generated story-site pages, with
+// libxml2's bare parse of the same bytes as the peer our own work is measured against.
+// compare.py runs this next to BeautifulSoup and prints the ratios.
+//
+//   html_bench generate DIR           write the benchmark pages into DIR
+//   html_bench work FILE              one full pass over FILE; prints outcome and seconds
+//   html_bench bare FILE              libxml2's parse of FILE alone (for its peak memory)
+//   html_bench --pages=DIR [--benchmark_...]   the Google Benchmark runs
+
+#include <benchmark/benchmark.h>
+#include <libxml/HTMLparser.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "PageGenerator.h"
+#include "downloader/Html.h"
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) {
+        throw std::runtime_error("cannot read " + path);
+    }
+    std::string text(static_cast<size_t>(in.tellg()), '\0');
+    in.seekg(0);
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    return text;
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+    if (!out) {
+        throw std::runtime_error("cannot write " + path);
+    }
+}
+
+// What the downloader does with a page, story or chapter alike; the sizes are summed so
+// that nothing can be optimised away.
+size_t DownloaderWork(std::string_view page) {
+    const gsweb::Document document = gsweb::Document::Parse(page);
+    size_t sink = 0;
+    if (auto metadata = document.select_one(R"(script[type="application/ld+json"])")) {
+        sink += metadata->get_text().size();
+    }
+    std::unordered_set<gsweb::Element, gsweb::ElementHash> seen;
+    for (const gsweb::Element& link : document.select(".story-parts ul li a")) {
+        if (seen.insert(link).second) {
+            sink += link.get("href").value_or("").size();
+        }
+    }
+    sink += document.select("ul.table-of-contents a").size();
+    if (auto heading = document.select_one("h1.h2")) {
+        sink += heading->get_text().size();
+    }
+    if (auto pre = document.select_one("pre")) {
+        sink += pre->prettify().size();
+    }
+    return sink + document.markup().size();
+}
+
+// The same options Document::Parse gives libxml2, so the difference is our own work.
+void BareLibxml2Parse(const std::string& page) {
+    constexpr int kOptions = HTML_PARSE_RECOVER | HTML_PARSE_NONET | HTML_PARSE_NOERROR |
+                             HTML_PARSE_NOWARNING | HTML_PARSE_NODEFDTD | HTML_PARSE_IGNORE_ENC;
+    htmlDocPtr doc =
+        htmlReadMemory(page.data(), static_cast<int>(page.size()), nullptr, "UTF-8", kOptions);
+    benchmark::DoNotOptimize(doc);
+    xmlFreeDoc(doc);
+}
+
+int Generate(const std::string& dir) {
+    WriteFile(dir + "/story.html", bench::StoryPage(2 * 1024 * 1024));
+    WriteFile(dir + "/chapter.html", bench::ChapterPage(200 * 1024));
+    WriteFile(dir + "/unclosed.html", bench::UnclosedTagsPage(3 * 1024 * 1024));
+    WriteFile(dir + "/deep.html", bench::DeepPage(200000));
+    WriteFile(dir + "/empty.html", "");
+    return 0;
+}
+
+// libxml2's parse alone, for the memory the tree itself needs.
+int BareOnce(const std::string& file) {
+    const std::string page = ReadFile(file);
+    BareLibxml2Parse(page);
+    return 0;
+}
+
+int WorkOnce(const std::string& file) {
+    const std::string page = ReadFile(file);
+    const auto start = std::chrono::steady_clock::now();
+    std::string outcome;
+    try {
+        outcome = "ok " + std::to_string(DownloaderWork(page));
+    } catch (const std::exception& error) {
+        outcome = std::string("error ") + error.what();
+    }
+    const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
+    std::printf("%.6f %s\n", seconds.count(), outcome.c_str());
+    return 0;
+}
+
+void Register(const std::string& dir, const std::string& name) {
+    const auto page = std::make_shared<std::string>(ReadFile(dir + "/" + name + ".html"));
+    const auto add = [&](const std::string& kind, void (*body)(const std::string&)) {
+        benchmark::RegisterBenchmark((kind + "/" + name).c_str(), [page,
+                                                                   body](benchmark::State& state) {
+            for (auto _ : state) {
+                body(*page);
+            }
+            state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page->size()));
+        })->Unit(benchmark::kMillisecond);
+    };
+    add("libxml2_parse", BareLibxml2Parse);
+    add("parse", [](const std::string& p) { benchmark::DoNotOptimize(gsweb::Document::Parse(p)); });
+    add("full", [](const std::string& p) { benchmark::DoNotOptimize(DownloaderWork(p)); });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        if (argc == 3 && std::strcmp(argv[1], "generate") == 0) {
+            return Generate(argv[2]);
+        }
+        if (argc == 3 && std::strcmp(argv[1], "work") == 0) {
+            return WorkOnce(argv[2]);
+        }
+        if (argc == 3 && std::strcmp(argv[1], "bare") == 0) {
+            return BareOnce(argv[2]);
+        }
+        std::string pages = ".";
+        std::vector<char*> rest;
+        for (int i = 0; i < argc; ++i) {
+            if (std::strncmp(argv[i], "--pages=", 8) == 0) {
+                pages = argv[i] + 8;
+            } else {
+                rest.push_back(argv[i]);
+            }
+        }
+        Register(pages, "story");
+        Register(pages, "chapter");
+        int restCount = static_cast<int>(rest.size());
+        benchmark::Initialize(&restCount, rest.data());
+        benchmark::RunSpecifiedBenchmarks();
+        benchmark::Shutdown();
+        return 0;
+    } catch (const std::exception& error) {
+        std::cerr << "html_bench: " << error.what() << "\n";
+        return 1;
+    }
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+// Writing a parsed tree back out: markup, the indented form, plain text, and a hash of the
+// markup. Every walk is iterative, so the depth of the tree never matters.
+
+#include <libxml/tree.h>
+
+#include <cstddef>
+#include <string>
+
+namespace gsweb::html {
+
+// The markup of an element, or of all children of the document node when given one.
+// `expectedBytes` is reserved up front.
+std::string Markup(const xmlNode* root, size_t expectedBytes = 0);
+// A hash of exactly what Markup() would return, without building the text.
+size_t MarkupHash(const xmlNode* root);
+// One tag or text run per line, indented one space per level below `element`.
+std::string Prettify(const xmlNode* element);
+// All text and CDATA below `element`, in document order.
+std::string Text(const xmlNode* element);
+
+}  // namespace gsweb::html
