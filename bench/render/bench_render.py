@@ -1,0 +1,126 @@
+#!/usr/bin/env python3
+"""Render benchmark: a whole book through quillbook against wkhtmltopdf once per chapter.
+
+bench_render.py BUILD_DIR [--chapters N] [--cli-runs M] [--rounds R]
+
+Both sides render the same chapter files in the same run. quillbook's time is the whole
+job from chapter files to the finished, merged book; the command-line peer only renders
+(no merge). When --cli-runs is below --chapters, the peer's time is scaled up to all
+chapters. Each side runs --rounds times (default 2), alternating, and the fastest round
+of each counts, which keeps the comparison fair on a busy machine.
+"""
+
+import argparse
+import os
+import resource
+import shutil
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+TARGET_RATIO = 1 / 8
+
+
+def children_cpu():
+    usage = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return usage.ru_utime + usage.ru_stime
+
+
+def prepare(folder, chapters):
+    marker = os.path.join(folder, f"{chapters}.html")
+    if not os.path.exists(marker) or os.path.exists(os.path.join(folder, f"{chapters + 1}.html")):
+        shutil.rmtree(folder, ignore_errors=True)
+        subprocess.run([sys.executable, os.path.join(HERE, "make_chapters.py"), folder,
+                        str(chapters)], check=True)
+    for name in os.listdir(folder):
+        if name.endswith(".pdf"):
+            os.remove(os.path.join(folder, name))
+
+
+def run_quillbook(quillbook, work, data, chapters):
+    """Wall and CPU seconds of one build, and the wall second at which merging began."""
+    shutil.rmtree(data, ignore_errors=True)
+    os.makedirs(data)
+    cpu, start = children_cpu(), time.perf_counter()
+    merge_at = None
+    with subprocess.Popen([quillbook, work, "Render Bench", str(chapters), data],
+                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True) as p:
+        lines = []
+        for line in p.stdout:
+            if line.startswith("building book") and merge_at is None:
+                merge_at = time.perf_counter() - start
+            lines.append(line.rstrip("\n"))
+    wall = time.perf_counter() - start
+    if p.returncode != 0 or not lines or not os.path.exists(lines[-1]):
+        sys.exit(f"quillbook failed (exit {p.returncode})")
+    return wall, children_cpu() - cpu, merge_at or wall, lines[-1]
+
+
+def run_cli(work, out, runs):
+    shutil.rmtree(out, ignore_errors=True)
+    os.makedirs(out)
+    cpu, start = children_cpu(), time.perf_counter()
+    for n in range(1, runs + 1):
+        subprocess.run(["wkhtmltopdf", "--quiet", os.path.join(work, f"{n}.html"),
+                        os.path.join(out, f"{n}.pdf")],
+                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return time.perf_counter() - start, children_cpu() - cpu
+
+
+def page_count(pdf):
+    info = subprocess.run(["pdfinfo", pdf], capture_output=True, text=True).stdout
+    for line in info.splitlines():
+        if line.startswith("Pages:"):
+            return int(line.split()[1])
+    return 0
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("build_dir")
+    parser.add_argument("--chapters", type=int, default=100)
+    parser.add_argument("--cli-runs", type=int, default=None)
+    parser.add_argument("--rounds", type=int, default=2)
+    args = parser.parse_args()
+    cli_runs = min(args.cli_runs or args.chapters, args.chapters)
+
+    build = os.path.abspath(args.build_dir)
+    quillbook = os.path.join(build, "quillbook")
+    if not os.access(quillbook, os.X_OK):
+        sys.exit(f"no quillbook in {build}: build the target first")
+    if shutil.which("wkhtmltopdf") is None:
+        sys.exit("wkhtmltopdf is not installed")
+    root = os.path.join(build, "bench-render")
+    work, data, out = (os.path.join(root, d) for d in ("work", "data", "cli"))
+    prepare(work, args.chapters)
+
+    ours, peer = [], []
+    for _ in range(args.rounds):
+        ours.append(run_quillbook(quillbook, work, data, args.chapters))
+        peer.append(run_cli(work, out, cli_runs))
+    wall, cpu, merge_at, book = min(ours)
+    cli_wall, cli_cpu = min(peer)
+    scale = args.chapters / cli_runs
+    cli_wall, cli_cpu = cli_wall * scale, cli_cpu * scale
+
+    n = args.chapters
+    print(f"render benchmark: {n} chapters of ~25 KB over three pages, "
+          f"book of {page_count(book)} pages, best of {args.rounds} round(s), "
+          f"load average {os.getloadavg()[0]:.1f} on {os.cpu_count()} cores")
+    print(f"{'':34}{'wall s':>9}{'cpu s':>9}{'wall/chapter':>15}")
+    print(f"{'quillbook, chapter files to book':34}{wall:9.2f}{cpu:9.2f}{wall / n * 1000:12.1f} ms")
+    print(f"{'  rendering':34}{merge_at:9.2f}")
+    print(f"{'  merging and saving':34}{wall - merge_at:9.2f}")
+    note = "" if cli_runs == n else f" (measured {cli_runs}, scaled)"
+    print(f"{'wkhtmltopdf once per chapter':34}{cli_wall:9.2f}{cli_cpu:9.2f}"
+          f"{cli_wall / n * 1000:12.1f} ms{note}")
+    ratio = wall / cli_wall
+    verdict = "ok" if ratio <= TARGET_RATIO else "TOO SLOW"
+    print(f"ratio quillbook / wkhtmltopdf: wall {ratio:.3f}, cpu {cpu / cli_cpu:.3f} "
+          f"(target wall <= {TARGET_RATIO:.3f}: {verdict})")
+    return 0 if ratio <= TARGET_RATIO else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,278 @@
+// The book builder against the real engines, on work folders laid out the way the
+// downloader and the completion step leave them.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <regex>
+
+#include "assembly/BookBuilder.h"
+#include "assembly/PdfiumCore.h"
+#include "assembly/WkHtmlToXCore.h"
+#include "common/Paths.h"
+#include "tests/support/Process.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TestPaths.h"
+
+namespace quill {
+namespace {
+
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+TEST(MakeBookName, DecodesEscapesAndKeepsAStrayPercentAsText) {
+    EXPECT_EQ(MakeBookName("A%20B"), "A B");
+    EXPECT_EQ(MakeBookName("100% Love"), "100 Love");
+    EXPECT_EQ(MakeBookName("Half%ZZway"), "HalfZZway");
+    EXPECT_EQ(MakeBookName("Caf%u00E9"), "Café");
+    EXPECT_EQ(MakeBookName("Caf%U00e9 %u12"), "Café u12");
+    // Each escaped byte is one character: the UTF-8 pair of "é" gives two.
+    EXPECT_EQ(MakeBookName("%C3%A9"), "\u00C3\u00A9");
+    EXPECT_EQ(MakeBookName("Left%2FRight"), "Left Right");
+    EXPECT_EQ(MakeBookName("Zoë’s Café — Nuit"), "Zoë’s Café — Nuit");
+}
+
+TEST(MakeBookName, CutsAtFortyUnitsWithoutSplittingACharacter) {
+    const std::string fifty(50, 'x');
+    EXPECT_EQ(MakeBookName(fifty), std::string(40, 'x'));
+    // U+1F600 takes two UTF-16 units: at units 40 and 41 it does not fit, at 39 and 40 it does.
+    EXPECT_EQ(MakeBookName(std::string(39, 'a') + "😀tail"), std::string(39, 'a'));
+    EXPECT_EQ(MakeBookName(std::string(38, 'a') + "😀tail"), std::string(38, 'a') + "😀");
+    EXPECT_EQ(MakeBookName(std::string(38, 'a') + "%uD83D%uDE00"), std::string(38, 'a') + "😀");
+}
+
+TEST(MakeBookName, NeverGivesAnEmptyOrHiddenName) {
+    for (const char* title : {"", "...", "%2E%2E", "???"}) {
+        const std::string name = MakeBookName(title);
+        EXPECT_FALSE(name.empty()) << title;
+        EXPECT_NE(name.front(), '.') << title;
+    }
+}
+
+TEST(FilePathToUrl, EncodesWhatAnAddressCannotCarry) {
+    EXPECT_EQ(FilePathToUrl("/home/u/My Books/tmp/3.html"), "file:///home/u/My%20Books/tmp/3.html");
+    EXPECT_EQ(FilePathToUrl("/a#b/%/+/*/[x]/<y>/é/😀.html"),
+              "file:///a%23b/%25/%2B/%2A/%5Bx%5D/%3Cy%3E/%C3%A9/%F0%9F%98%80.html");
+    EXPECT_EQ(FilePathToUrl("/keep:~!$&'(),;=@_-./x"), "file:///keep:~!$&'(),;=@_-./x");
+    EXPECT_EQ(FilePathToUrl("C:\\Data\\My Books\\tmp\\3.html"),
+              "file:///C:/Data/My%20Books/tmp/3.html");
+}
+
+// The window's log as the builder drives it: appended and replaced lines in order.
+class RecordingLog : public IWindowLog {
+  public:
+    void Log(const std::string& text) override { events.push_back("+" + text); }
+    void UpdateLog(const std::string& text) override { events.push_back("=" + text); }
+    void ProcessMessages() override { ++pumps; }
+
+    std::vector<std::string> events;
+    int pumps = 0;
+};
+
+int PageCount(const std::string& pdf) {
+    TPdfDocument document;
+    document.LoadFromFile(pdf);
+    return document.PageCount();
+}
+
+std::string PdfText(const std::string& pdf) {
+    const test::RunResult r = test::Run({"pdftotext", "-enc", "UTF-8", pdf, "-"}, {}, 60s);
+    EXPECT_TRUE(r.succeeded()) << r.Describe();
+    return r.stdOut;
+}
+
+// Work and data folders whose paths hold blanks, "#" and non-ASCII letters.
+class BookBuild : public ::testing::Test {
+  protected:
+    BookBuild() {
+        job_.tmpdir = base_.path() + "/work dir #é";
+        job_.datadir = base_.path() + "/data ü#";
+        fs::create_directory(fs::u8path(job_.tmpdir));
+        fs::create_directory(fs::u8path(job_.datadir));
+        job_.booktitle = "Zoë’s Café";
+    }
+
+    // A chapter file as the downloader writes it: heading line, then one div per page.
+    void WriteChapter(int n, const std::string& heading, const std::vector<std::string>& pages) {
+        std::string doc = "<h2>" + heading + "</h2>\n";
+        for (const std::string& page : pages) {
+            doc += "<div class=\"page\">\n" + page + "</div>\n";
+        }
+        WriteWork(std::to_string(n) + ".html", doc);
+    }
+
+    // The cover page and picture the completion step puts beside the chapters.
+    void WriteCover() {
+        WriteWork("0.html",
+                  "\xEF\xBB\xBF<!DOCTYPE html>\n<html><head><title></title><style>\n"
+                  ".center { height: 300px; display: flex; align-items: center; "
+                  "justify-content: center; }\n</style></head>\n<body><div class=\"center\">"
+                  "</div>\n<div style=\"text-align: center\"><img src=\"cover.jpg\"></div>\n"
+                  "</body></html>\n");
+        const std::string picture = fs::path(test::StorySimScript()).parent_path() / "cover.jpg";
+        WriteWork("cover.jpg", test::ReadFile(picture));
+    }
+
+    void WriteWork(const std::string& name, const std::string& bytes) {
+        test::WriteFile(JoinPath(job_.tmpdir, name), bytes);
+    }
+    std::string Work(const std::string& name) const { return JoinPath(job_.tmpdir, name); }
+
+    test::TempDir base_{"Zoë’s #1 books"};
+    BookJob job_;
+    RecordingLog log_;
+};
+
+TEST_F(BookBuild, MergesEveryExistingChapterInOrderWithTheWindowLogLines) {
+    WriteCover();
+    WriteChapter(1, "Chapter One", {"<p>first page</p>\n", "<p>second page</p>\n"});
+    std::string longPage;
+    for (int i = 0; i < 120; ++i) {
+        longPage += "<p>A paragraph long enough to fill the page more quickly.</p>\n";
+    }
+    WriteChapter(2, "Chapter Two", {longPage});
+    WriteChapter(4, "Chapter Four", {"<p>after the gap</p>\n"});  // 3 was skipped
+    job_.lastchapter = 4;
+    job_.bookfile = "earlier book";
+    const std::string debugLog = base_.file("debug.log");
+    setenv("QUILLBY_DEBUG_LOG", debugLog.c_str(), 1);
+
+    BuildBook(job_, log_);
+    unsetenv("QUILLBY_DEBUG_LOG");
+
+    // The engine gets the page as an address, with blanks, "#" and non-ASCII escaped.
+    const std::string root = fs::path(base_.path()).parent_path().string();
+    EXPECT_THAT(test::ReadFile(debugLog),
+                HasSubstr("page=file://" + root +
+                          "/Zo%C3%AB%E2%80%99s%20%231%20books/work%20dir%20%23%C3%A9/4.html\n"));
+
+    const std::string book = job_.datadir + "/Zoë’s Café.pdf";
+    EXPECT_EQ(job_.bookfile, book);
+    EXPECT_EQ(job_.bookdir, job_.tmpdir + "/");
+    EXPECT_FALSE(FileExists(Work("3.pdf")));
+    const int cover = PageCount(Work("0.pdf")), one = PageCount(Work("1.pdf"));
+    const int two = PageCount(Work("2.pdf")), four = PageCount(Work("4.pdf"));
+    EXPECT_GT(two, 1);
+    EXPECT_EQ(PageCount(book), cover + one + two + four);
+    const auto at = [](int total) { return " page " + std::to_string(total); };
+    EXPECT_THAT(log_.events, ElementsAreArray<std::string>({
+                                 "+",
+                                 "+",
+                                 "=process html pdf 0",
+                                 "=process html pdf 1",
+                                 "=process html pdf 2",
+                                 "=process html pdf 4",
+                                 "+building book ....",
+                                 "=process pdf file 0" + at(0),
+                                 "=process pdf file 1" + at(cover),
+                                 "=process pdf file 2" + at(cover + one),
+                                 "=process pdf file 4" + at(cover + one + two),
+                                 "+save pdf file " + book,
+                             }));
+    EXPECT_EQ(log_.pumps, 10);
+    const std::string text = PdfText(book);
+    const size_t first = text.find("Chapter One"), second = text.find("Chapter Two");
+    ASSERT_NE(first, std::string::npos);
+    ASSERT_NE(second, std::string::npos);
+    EXPECT_LT(first, second);
+    EXPECT_LT(second, text.find("Chapter Four"));
+}
+
+TEST_F(BookBuild, NonAsciiTextReadsBackUnchangedFromTheBook) {
+    const std::vector<std::string> lines = {
+        "Zoë’s café — “quoted” and ‘single’ – naïve… ß",
+        "Ελληνικά and Кириллица, déjà vu, façade, Ærø",
+    };
+    WriteChapter(1, "Café — «Nuit»", {"<p>" + lines[0] + "</p>\n<p>" + lines[1] + "</p>\n"});
+    job_.lastchapter = 1;
+    BuildBook(job_, log_);
+
+    const std::string text = PdfText(job_.bookfile);
+    EXPECT_THAT(text, HasSubstr("Café — «Nuit»"));
+    for (const std::string& line : lines) {
+        EXPECT_THAT(text, HasSubstr(line));
+    }
+}
+
+TEST_F(BookBuild, ChapterMarkupReadsNoFileOutsideTheWorkFolderAndRunsNoScript) {
+    WriteCover();
+    test::WriteFile(base_.file("secret.html"), "<p>OUTSIDE-SECRET</p>");
+    test::WriteFile(base_.file("evil.css"), "body::before { content: \"CSS-LEAK\"; }");
+    WriteWork("inside.html", "<p>INSIDE-FRAME</p>");
+    const std::string secretUrl = FilePathToUrl(base_.file("secret.html"));
+    WriteChapter(1, "Hostile",
+                 {"<link rel=\"stylesheet\" href=\"../evil.css\">\n"
+                  "<iframe src=\"../secret.html\"></iframe>\n"
+                  "<iframe src=\"" +
+                  secretUrl +
+                  "\"></iframe>\n"
+                  "<iframe src=\"inside.html\"></iframe>\n"
+                  "<img src=\"file:///etc/hostname\">\n"
+                  "<script>document.write('SCRIPT-' + 'RAN');</script>\n"
+                  "<p>plain text</p>\n"});
+    job_.lastchapter = 1;
+    BuildBook(job_, log_);
+
+    const std::string text = PdfText(job_.bookfile);
+    EXPECT_THAT(text, HasSubstr("plain text"));
+    EXPECT_THAT(text, HasSubstr("INSIDE-FRAME")) << "frames inside the work folder still load";
+    EXPECT_THAT(text, Not(HasSubstr("OUTSIDE-SECRET")));
+    EXPECT_THAT(text, Not(HasSubstr("CSS-LEAK")));
+    EXPECT_THAT(text, Not(HasSubstr("SCRIPT-RAN")));
+
+    // The cover picture beside the pages still shows, at its full size, on page 1.
+    const test::RunResult images =
+        test::Run({"pdfimages", "-list", "-f", "1", "-l", "1", job_.bookfile}, {}, 30s);
+    ASSERT_TRUE(images.succeeded()) << images.Describe();
+    EXPECT_THAT(images.stdOut, ::testing::ContainsRegex("image +600 +900 "));
+}
+
+TEST_F(BookBuild, LastChapterZeroGivesTheCoverAlone) {
+    WriteCover();
+    WriteChapter(1, "Not wanted", {"<p>x</p>\n"});
+    job_.lastchapter = 0;
+    BuildBook(job_, log_);
+    EXPECT_FALSE(FileExists(Work("1.pdf")));
+    EXPECT_EQ(PageCount(job_.bookfile), PageCount(Work("0.pdf")));
+    EXPECT_EQ(log_.events.at(log_.events.size() - 2), "=process pdf file 0 page 0");
+}
+
+TEST_F(BookBuild, NegativeLastChapterSavesABookWithoutPages) {
+    WriteCover();
+    job_.lastchapter = -1;
+    BuildBook(job_, log_);
+    EXPECT_FALSE(FileExists(Work("0.pdf")));
+    EXPECT_EQ(PageCount(job_.bookfile), 0);
+    EXPECT_THAT(log_.events, ElementsAreArray<std::string>({"+", "+", "+building book ....",
+                                                            "+save pdf file " + job_.bookfile}));
+}
+
+TEST_F(BookBuild, AFailedRenderKeepsThePreviousBookfile) {
+    WriteChapter(1, "Unwritable", {"<p>x</p>\n"});
+    // A folder in the way of the output: the engine cannot write it, and says nothing.
+    fs::create_directory(fs::u8path(Work("1.pdf")));
+    WriteWork("1.pdf/keep", "");
+    job_.lastchapter = 1;
+    job_.bookfile = "earlier book";
+    EXPECT_THROW(BuildBook(job_, log_), EConvertError);
+    EXPECT_EQ(job_.bookfile, "earlier book");
+}
+
+TEST_F(BookBuild, AFailedMergeLeavesBookfileEmptyAndSavesNothing) {
+    WriteChapter(1, "Fine", {"<p>x</p>\n"});
+    WriteWork("2.pdf", "this is no PDF");  // no 2.html: the merge meets it as it is
+    job_.lastchapter = 2;
+    job_.bookfile = "earlier book";
+    EXPECT_THROW(BuildBook(job_, log_), EPdfException);
+    EXPECT_EQ(job_.bookfile, "");
+    EXPECT_FALSE(FileExists(job_.datadir + "/Zoë’s Café.pdf"));
+    EXPECT_THAT(log_.events.back(), ::testing::StartsWith("=process pdf file 2"));
+}
+
+}  // namespace
+}  // namespace quill

@@ -1,0 +1,93 @@
+// The quillbook tool run as a process, the way scripts and the benchmark use it.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+
+#include "common/Paths.h"
+#include "tests/support/Process.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TestPaths.h"
+
+namespace quill {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+class Quillbook : public ::testing::Test {
+  protected:
+    Quillbook() {
+        fs::create_directory(fs::u8path(work_));
+        fs::create_directory(fs::u8path(data_));
+        test::WriteFile(work_ + "/1.html",
+                        "<h2>One</h2>\n<div class=\"page\">\n<p>Zoë</p></div>\n");
+        test::WriteFile(work_ + "/2.html",
+                        "<h2>Two</h2>\n<div class=\"page\">\n<p>two</p></div>\n");
+    }
+
+    // Without a display and without a platform chosen for it, as from a plain console.
+    test::RunResult Run(const std::vector<std::string>& args) {
+        std::vector<std::string> argv = {
+            "env",     "-u", "QT_QPA_PLATFORM", "-u",
+            "DISPLAY", "-u", "WAYLAND_DISPLAY", test::BinaryDir() + "/quillbook"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return test::Run(argv, {}, 120s);
+    }
+
+    test::TempDir base_{"quill book #ü"};
+    std::string work_ = base_.path() + "/tmp";
+    std::string data_ = base_.path() + "/Zoë data";
+};
+
+TEST_F(Quillbook, PrintsTheLogLinesAndTheBookPathLast) {
+    const test::RunResult r = Run({work_, "A%20Tale", "2", data_});
+    ASSERT_TRUE(r.succeeded()) << r.Describe();
+    const std::string book = data_ + "/A Tale.pdf";
+    EXPECT_THAT(Lines(r.stdOut),
+                ElementsAre("", "", "process html pdf 1", "process html pdf 2",
+                            "building book ....", "process pdf file 1 page 0",
+                            "process pdf file 2 page 1", "save pdf file " + book, book));
+    EXPECT_TRUE(FileExists(book));
+    EXPECT_EQ(r.stdErr.find("rror"), std::string::npos) << r.stdErr;
+}
+
+TEST_F(Quillbook, AFailureGoesToStandardErrorWithANonZeroExit) {
+    const std::string missing = base_.path() + "/no such folder";
+    const test::RunResult r = Run({work_, "Title", "2", missing});
+    EXPECT_EQ(r.exitCode, 1) << r.Describe();
+    // Qt may put warnings of its own before it.
+    const std::vector<std::string> errors = Lines(r.stdErr);
+    ASSERT_FALSE(errors.empty());
+    EXPECT_THAT(errors.back(), StartsWith("Cannot create file \"" + missing + "/Title.pdf\". "));
+    EXPECT_THAT(r.stdOut, Not(HasSubstr("save pdf file")));
+}
+
+TEST_F(Quillbook, RejectsAMalformedCommandLine) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{work_, "Title", "2"},
+          std::vector<std::string>{work_, "Title", "two", data_}}) {
+        const test::RunResult r = Run(args);
+        EXPECT_EQ(r.exitCode, 2) << r.Describe();
+        EXPECT_THAT(r.stdErr, HasSubstr("usage: quillbook"));
+    }
+}
+
+}  // namespace
+}  // namespace quill
