@@ -1,15 +1,15 @@
 #include "platform/ChildProcess.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <chrono>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <thread>
 
 extern char** environ;
 
@@ -62,8 +62,8 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
 
     SpawnSetup setup;
     for (int fd : {0, 1, 2}) {
-        posix_spawn_file_actions_addopen(&setup.actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY,
-                                         0);
+        posix_spawn_file_actions_addopen(&setup.actions, fd, "/dev/null",
+                                         fd == 0 ? O_RDONLY : O_WRONLY, 0);
     }
     posix_spawnattr_setflags(&setup.attr, POSIX_SPAWN_SETPGROUP);
     posix_spawnattr_setpgroup(&setup.attr, 0);

@@ -10,7 +10,7 @@ namespace platform {
 // slices. Dropping the object neither stops the program nor waits for it: a job that is
 // still running when the window closes runs to its end on its own.
 class ChildProcess {
-public:
+  public:
     enum class WaitResult { Exited, TimedOut, Failed };
 
     ChildProcess() = default;
@@ -34,7 +34,7 @@ public:
     // The system error code of the last failed Start or Wait.
     int ErrorCode() const { return error_; }
 
-private:
+  private:
     struct FdCloser {
         void operator()(int* fd) const;
     };

@@ -7,7 +7,7 @@ apt_packages=(
     libcurl4-openssl-dev libxml2-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     poppler-utils qpdf wkhtmltopdf python3 python3-bs4 xvfb xauth imagemagick
-    dpkg-dev fakeroot openssl ca-certificates xdg-utils fonts-dejavu-core
+    dpkg-dev fakeroot openssl ca-certificates xdg-utils fonts-dejavu-core fonts-wqy-microhei x11-utils
 )
 
 install_apt_packages() {

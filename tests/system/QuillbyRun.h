@@ -1,0 +1,44 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/support/Process.h"
+#include "tests/support/TempDir.h"
+
+namespace quill::test {
+
+// A private desktop for one run of "quillby --download": its own home (and so its own
+// Documents folder), a stand-in xdg-open first on PATH that records what it is asked to
+// open, and the simulator as the story site.
+class QuillbyDesk {
+  public:
+    explicit QuillbyDesk(std::string siteBaseUrl);
+
+    // Runs the program (by default the one in the build tree) on one story address.
+    RunResult Download(const std::string& address, const std::string& program = "");
+
+    // The environment entries one run gets on top of the test's.
+    std::map<std::string, std::string>& env() { return env_; }
+
+    std::string home() const { return home_.path(); }
+    std::string DataDir() const;  // Documents/Inkvale/Quillby Downloader
+    std::string WorkDir() const { return DataDir() + "/tmp"; }
+    // What xdg-open was asked to open, one entry per call.
+    std::vector<std::string> Opened() const;
+    std::string DebugLog() const;
+
+  private:
+    TempDir home_;
+    TempDir tools_;
+    std::map<std::string, std::string> env_;
+};
+
+// The program's standard output as lines.
+std::vector<std::string> Lines(const std::string& text);
+
+std::string QuillbyPath();
+
+}  // namespace quill::test

@@ -1,0 +1,175 @@
+// The whole system from a story address to the finished book, as "quillby --download"
+// runs the window's flow: the real launcher, the simulator as the story site, and the
+// real HTML and PDF engines.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/support/Process.h"
+#include "tests/support/StorySim.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TestPaths.h"
+#include "tests/system/QuillbyRun.h"
+
+namespace quill::test {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+
+constexpr const char* kUnfinished = "Downloading not finish, click Download button it again";
+
+std::string PdfText(const std::string& pdf, int page) {
+    const RunResult text = Run({"pdftotext", "-enc", "UTF-8", "-f", std::to_string(page), "-l",
+                                std::to_string(page), pdf, "-"},
+                               {}, std::chrono::seconds(30));
+    EXPECT_TRUE(text.succeeded()) << text.Describe();
+    return text.stdOut;
+}
+
+int PdfPages(const std::string& pdf) {
+    const RunResult info = Run({"pdfinfo", pdf}, {}, std::chrono::seconds(30));
+    EXPECT_TRUE(info.succeeded()) << info.Describe();
+    for (const std::string& line : Lines(info.stdOut)) {
+        if (line.rfind("Pages:", 0) == 0) {
+            return std::stoi(line.substr(6));
+        }
+    }
+    return -1;
+}
+
+std::vector<std::string> PdfFiles(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const std::string& name : ListDir(folder)) {
+        if (fs::path(name).extension() == ".pdf") {
+            names.push_back(name);
+        }
+    }
+    return names;
+}
+
+// The sample story as the simulator serves it: chapter titles and the opening words of
+// each chapter's first paragraph.
+struct Chapter {
+    std::string title;
+    std::string opening;
+};
+
+std::vector<Chapter> SampleChapters() {
+    const auto catalog = nlohmann::json::parse(
+        ReadFile(fs::path(StorySimScript()).parent_path().string() + "/catalog.json"));
+    std::vector<Chapter> chapters;
+    for (const auto& story : catalog.at("stories")) {
+        if (story.at("id") != 1001) {
+            continue;
+        }
+        for (const auto& part : story.at("parts")) {
+            std::string first = part.at("pages").at(0).at(0).get<std::string>();
+            first = first.substr(0, first.find('<'));
+            // Short enough to stay on the first line of the rendered paragraph.
+            chapters.push_back({part.at("title"), first.substr(0, first.find(' ', 30))});
+        }
+    }
+    return chapters;
+}
+
+class SystemTest : public ::testing::Test {
+  protected:
+    StorySim sim_;
+    QuillbyDesk desk_{sim_.base_url()};
+};
+
+TEST_F(SystemTest, SampleStoryBecomesABookInTheDocumentsFolder) {
+    desk_.env()["DISPLAY"] = ":77";  // a desktop session: the book is opened
+    const RunResult run = desk_.Download(sim_.url("/story/1001-the-keepers-daughter"));
+    ASSERT_TRUE(run.succeeded()) << run.Describe() << "\n" << run.stdOut;
+
+    const std::string book = desk_.DataDir() + "/The Keeper’s Daughter — “A Winter at Poi.pdf";
+    const std::vector<std::string> out = Lines(run.stdOut);
+    ASSERT_GE(out.size(), 3u);
+    EXPECT_EQ(out.back(), book);
+    EXPECT_EQ(out[out.size() - 2], "done");
+    EXPECT_EQ(out[out.size() - 3], "save pdf file " + book);
+    EXPECT_EQ(out.front(), "title:The Keeper’s Daughter — “A Winter at Pointe-Aubé”");
+    EXPECT_EQ(desk_.Opened(), std::vector<std::string>{book});
+
+    const std::vector<Chapter> chapters = SampleChapters();
+    ASSERT_EQ(chapters.size(), 5u);
+    ASSERT_EQ(PdfPages(book), 1 + 5);  // the cover, then one page per chapter
+    EXPECT_EQ(PdfText(book, 1).find_first_not_of(" \n\f"), std::string::npos);
+    for (size_t i = 0; i < chapters.size(); ++i) {
+        const std::string page = PdfText(book, static_cast<int>(i) + 2);
+        EXPECT_EQ(page.rfind(chapters[i].title, 0), 0u) << page.substr(0, 80);
+        EXPECT_THAT(page, HasSubstr(chapters[i].opening));
+    }
+    EXPECT_THAT(PdfText(book, 2), HasSubstr("“You’re the keeper’s girl,” said the ferryman"));
+    EXPECT_THAT(PdfText(book, 2), HasSubstr("Bring wool socks & patience."));
+
+    // Only the book lands in the data folder; the job's files stay in the work folder.
+    EXPECT_EQ(PdfFiles(desk_.DataDir()), std::vector<std::string>{fs::path(book).filename()});
+    EXPECT_EQ(PdfFiles(desk_.WorkDir()).size(), 6u);
+    EXPECT_THAT(desk_.DebugLog(), HasSubstr(QuillmainPath() + " "));
+}
+
+TEST_F(SystemTest, AnAccentedTitleNamesTheBook) {
+    const RunResult run = desk_.Download(sim_.url("/story/1013-zoes-cafe"));
+    ASSERT_TRUE(run.succeeded()) << run.Describe() << "\n" << run.stdOut;
+
+    const std::string book = desk_.DataDir() + "/Zoë’s Café — «Nuit».pdf";
+    EXPECT_EQ(Lines(run.stdOut).back(), book);
+    ASSERT_TRUE(fs::is_regular_file(book));
+    EXPECT_EQ(PdfPages(book), 1 + 3);
+    EXPECT_THAT(PdfText(book, 3), HasSubstr("Part 1/2"));
+    EXPECT_THAT(PdfText(book, 4), HasSubstr("Fish & Chips <3"));
+    EXPECT_TRUE(desk_.Opened().empty());  // no desktop session: the book is not opened
+}
+
+TEST_F(SystemTest, AMissingLauncherEndsWithoutARunLog) {
+    TempDir lonely("program without its launcher");
+    const std::string program = lonely.file("quillby");
+    fs::copy_file(QuillbyPath(), program);
+    fs::permissions(program, fs::perms::owner_all);
+
+    const RunResult run = desk_.Download(sim_.url("/story/1001-the-keepers-daughter"), program);
+    EXPECT_EQ(run.exitCode, 1) << run.Describe();
+    EXPECT_EQ(Lines(run.stdOut), std::vector<std::string>{"Failed find log file"});
+    EXPECT_TRUE(PdfFiles(desk_.DataDir()).empty());
+    EXPECT_TRUE(sim_.requests().empty());
+}
+
+TEST_F(SystemTest, AFailingLastChapterAsksForAnotherTry) {
+    const RunResult run = desk_.Download(sim_.url("/story/1015-failing-last"));
+    EXPECT_EQ(run.exitCode, 1) << run.Describe();
+    const std::vector<std::string> out = Lines(run.stdOut);
+    ASSERT_FALSE(out.empty());
+    EXPECT_EQ(out.back(), kUnfinished);
+    EXPECT_THAT(run.stdOut, HasSubstr("error ontimer"));
+    // The chapters that did arrive stay in the work folder until the next job.
+    EXPECT_TRUE(fs::exists(desk_.WorkDir() + "/1.html"));
+    EXPECT_TRUE(fs::exists(desk_.WorkDir() + "/2.html"));
+    EXPECT_FALSE(fs::exists(desk_.WorkDir() + "/3.html"));
+    EXPECT_TRUE(PdfFiles(desk_.DataDir()).empty());
+}
+
+TEST_F(SystemTest, AFailingBookBuildIsReportedInTheLog) {
+    // A folder where the book file should go: the save cannot create it.
+    fs::create_directories(desk_.DataDir() + "/Zoë’s Café — «Nuit».pdf");
+
+    const RunResult run = desk_.Download(sim_.url("/story/1013-zoes-cafe"));
+    EXPECT_EQ(run.termSignal, 0) << run.Describe();
+    EXPECT_EQ(run.exitCode, 1) << run.Describe();
+    const std::vector<std::string> out = Lines(run.stdOut);
+    ASSERT_GE(out.size(), 2u);
+    EXPECT_THAT(run.stdOut, HasSubstr("Cannot create file \"" + desk_.DataDir() +
+                                      "/Zoë’s Café — «Nuit».pdf\""));
+    EXPECT_NE(out.back(), "done");
+    EXPECT_TRUE(desk_.Opened().empty());
+}
+
+}  // namespace
+}  // namespace quill::test
