@@ -12,14 +12,14 @@ namespace quill {
 
 // A failure reported by the PDF engine or the document layer.
 class EPdfException : public Exception {
-public:
+  public:
     using Exception::Exception;
 };
 
 enum class TPdfDocumentLoadOption {
-    dloNormal,  // read the whole file into memory
-    dloMMF,     // map the file into memory read-only
-    dloOnDemand // let the engine read the file through a callback
+    dloNormal,   // read the whole file into memory
+    dloMMF,      // map the file into memory read-only
+    dloOnDemand  // let the engine read the file through a callback
 };
 
 // Save flags, handed unchanged to the engine.
@@ -29,9 +29,9 @@ constexpr int kPdfSaveRemoveSecurity = 3;
 
 // A PDF document of the engine. The first one created loads and initialises the engine.
 class TPdfDocument {
-public:
-    TPdfDocument();  // Create
-    ~TPdfDocument(); // Destroy: Close
+  public:
+    TPdfDocument();   // Create
+    ~TPdfDocument();  // Destroy: Close
     TPdfDocument(const TPdfDocument&) = delete;
     TPdfDocument& operator=(const TPdfDocument&) = delete;
 
@@ -60,7 +60,7 @@ public:
     // opened with dloOnDemand; the other load options do not track this.
     bool UnsupportedFeatures() const;
 
-private:
+  private:
     struct State;
     std::unique_ptr<State> FState;  // engine handles, file mapping, page slots
     std::string FFileName;

@@ -37,10 +37,10 @@ constexpr char kFallbackName[] = "Untitled";
 std::string CleanFileName(const std::string& text) {
     // The order matters: blanks are collapsed before the steps that put blanks in.
     static const std::pair<const char*, const char*> kSteps[] = {
-        {"   ", " "}, {"  ", " "}, {":", ""}, {"]", ""},  {"[", ""},  {"|", ""},
-        {"<", ""},    {">", ""},  {"!", ""}, {"?", ""},  {"\\", " "}, {"/", " "},
-        {"&", ""},    {"@", ""},  {"$", ""}, {"%", ""},  {",", " "}, {"'", ""},
-        {"#", ""},    {"*", ""},  {"}", ""}, {"{", ""},
+        {"   ", " "}, {"  ", " "}, {":", ""}, {"]", ""}, {"[", ""},   {"|", ""},
+        {"<", ""},    {">", ""},   {"!", ""}, {"?", ""}, {"\\", " "}, {"/", " "},
+        {"&", ""},    {"@", ""},   {"$", ""}, {"%", ""}, {",", " "},  {"'", ""},
+        {"#", ""},    {"*", ""},   {"}", ""}, {"{", ""},
     };
     std::string name = text;
     for (const auto& [from, to] : kSteps) {

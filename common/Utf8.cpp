@@ -17,12 +17,16 @@ size_t ValidSequenceLength(std::string_view s, size_t i) {
         length = 2;
     } else if (lead >= 0xE0 && lead <= 0xEF) {
         length = 3;
-        if (lead == 0xE0) low = 0xA0;
-        if (lead == 0xED) high = 0x9F;  // no surrogates
+        if (lead == 0xE0)
+            low = 0xA0;
+        if (lead == 0xED)
+            high = 0x9F;  // no surrogates
     } else if (lead >= 0xF0 && lead <= 0xF4) {
         length = 4;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;
+        if (lead == 0xF0)
+            low = 0x90;
+        if (lead == 0xF4)
+            high = 0x8F;
     } else {
         return 0;
     }
@@ -41,11 +45,16 @@ size_t ValidSequenceLength(std::string_view s, size_t i) {
 }
 
 char32_t DecodeAt(std::string_view s, size_t i, size_t length) {
-    const auto byte = [&](size_t k) { return static_cast<char32_t>(static_cast<unsigned char>(s[k])); };
+    const auto byte = [&](size_t k) {
+        return static_cast<char32_t>(static_cast<unsigned char>(s[k]));
+    };
     switch (length) {
-        case 1: return byte(i);
-        case 2: return (byte(i) & 0x1F) << 6 | (byte(i + 1) & 0x3F);
-        case 3: return (byte(i) & 0x0F) << 12 | (byte(i + 1) & 0x3F) << 6 | (byte(i + 2) & 0x3F);
+        case 1:
+            return byte(i);
+        case 2:
+            return (byte(i) & 0x1F) << 6 | (byte(i + 1) & 0x3F);
+        case 3:
+            return (byte(i) & 0x0F) << 12 | (byte(i + 1) & 0x3F) << 6 | (byte(i + 2) & 0x3F);
         default:
             return (byte(i) & 0x07) << 18 | (byte(i + 1) & 0x3F) << 12 | (byte(i + 2) & 0x3F) << 6 |
                    (byte(i + 3) & 0x3F);

@@ -7,7 +7,7 @@ namespace quill {
 // The user-facing log the book builder and the completion step report to. The window
 // implements it; the command-line tools print to standard output instead.
 class IWindowLog {
-public:
+  public:
     virtual ~IWindowLog() = default;
     // Appends a line.
     virtual void Log(const std::string& text) = 0;

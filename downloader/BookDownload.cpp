@@ -76,7 +76,7 @@ StoryMeta ReadStoryMeta(const json& meta) {
 // The table of contents in page order, each link once.
 std::vector<gsweb::Element> ChapterList(const gsweb::Document& story, const std::string& aurl) {
     const char* selector = aurl.find("/story/") != std::string::npos ? ".story-parts ul li a"
-                                                                      : "ul.table-of-contents a";
+                                                                     : "ul.table-of-contents a";
     std::vector<gsweb::Element> list;
     std::unordered_set<gsweb::Element, gsweb::ElementHash> seen;
     for (gsweb::Element& link : story.select(selector)) {
@@ -96,7 +96,8 @@ std::string BookFileName(const std::string& title) {
     return name;
 }
 
-void RemoveStaleBook(const std::string& folder, const std::string& name, const std::string& author) {
+void RemoveStaleBook(const std::string& folder, const std::string& name,
+                     const std::string& author) {
     const std::string path = JoinPath(folder, name + " - " + author + ".epub");
     if (FileExists(path) && std::remove(path.c_str()) != 0) {
         throw OSError("cannot remove " + path);
@@ -145,8 +146,7 @@ void QuillObj::get_book(const std::string& aurl) {
             if (IsAuthorsNote(title)) {
                 continue;
             }
-            const std::string line =
-                std::to_string(i) + " / " + std::to_string(num) + ": " + title;
+            const std::string line = std::to_string(i) + " / " + std::to_string(num) + ": " + title;
             std::cout << EscapedBytes(std::to_string(i) + "/ " + std::to_string(num) + ": " + title)
                       << std::endl;
             runlog::info("chapter_" + line);

@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
-#include <memory>
 
+#include "common/File.h"
 #include "downloader/Errors.h"
 #include "downloader/Failure.h"
 #include "downloader/QuillObj.h"
@@ -11,19 +11,11 @@
 
 namespace quill {
 
-namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-}  // namespace
-
 // A missing cover never stops the job: the book is then made without a picture. The file
 // is created before the fetch, so a failed fetch leaves it empty.
 int QuillObj::get_cover(const std::string& cover_url, const std::string& cover_file) {
     try {
-        std::unique_ptr<std::FILE, FileCloser> file(std::fopen(cover_file.c_str(), "wb"));
+        UniqueFile file(std::fopen(cover_file.c_str(), "wb"));
         if (!file) {
             throw OSError("cannot create " + cover_file + ": " + std::strerror(errno));
         }

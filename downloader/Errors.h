@@ -8,62 +8,61 @@ namespace quill {
 // A downloader failure. Its kind names the failure in the last line of the description
 // that the run log shows (see Failure.h).
 class DownloadError : public std::runtime_error {
-public:
+  public:
     DownloadError(std::string kind, const std::string& message)
         : std::runtime_error(message), kind_(std::move(kind)) {}
     const std::string& kind() const { return kind_; }
 
-private:
+  private:
     std::string kind_;
 };
 
 // The server answered with an HTTP status of 400 or more.
 class HttpError : public DownloadError {
-public:
+  public:
     HttpError(long status, const std::string& url)
         : DownloadError("HTTPError", "HTTP status " + std::to_string(status) + " for " + url),
           status_(status) {}
     long status() const { return status_; }
 
-private:
+  private:
     long status_;
 };
 
 // The request could not be completed: no connection, time-out, oversized body.
 class FetchError : public DownloadError {
-public:
+  public:
     explicit FetchError(const std::string& message) : DownloadError("FetchError", message) {}
 };
 
 // A member, attribute or element that the page should carry is missing.
 class KeyError : public DownloadError {
-public:
+  public:
     explicit KeyError(const std::string& message) : DownloadError("KeyError", message) {}
 };
 
 // A value of the wrong kind: a page count that is no number, metadata of the wrong type.
 class ValueError : public DownloadError {
-public:
+  public:
     explicit ValueError(const std::string& message) : DownloadError("ValueError", message) {}
 };
 
 // A file of the work folder could not be written or removed.
 class OSError : public DownloadError {
-public:
+  public:
     explicit OSError(const std::string& message) : DownloadError("OSError", message) {}
 };
 
 // A job ticket that cannot be read.
 class TicketError : public DownloadError {
-public:
+  public:
     explicit TicketError(const std::string& message) : DownloadError("TicketError", message) {}
 };
 
 // A CSS selector the matcher does not understand.
 class SelectorError : public DownloadError {
-public:
-    explicit SelectorError(const std::string& message)
-        : DownloadError("SelectorError", message) {}
+  public:
+    explicit SelectorError(const std::string& message) : DownloadError("SelectorError", message) {}
 };
 
 }  // namespace quill

@@ -9,13 +9,13 @@ namespace quill {
 // operation is remembered, so that the failure's description can show the chain of
 // operations that were active where it happened.
 class OperationScope {
-public:
+  public:
     explicit OperationScope(std::string description);
     ~OperationScope();
     OperationScope(const OperationScope&) = delete;
     OperationScope& operator=(const OperationScope&) = delete;
 
-private:
+  private:
     std::string description_;
     int uncaughtAtStart_;
 };

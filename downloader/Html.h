@@ -15,7 +15,7 @@ class Selector;
 
 // One element of a parsed document. Elements keep their document alive.
 class Element {
-public:
+  public:
     // Lower-case element name ("a", "pre").
     std::string name() const;
     // The attribute's value, or nothing when the element has no such attribute.
@@ -40,7 +40,7 @@ public:
     bool operator==(const Element& other) const;
     bool operator!=(const Element& other) const { return !(*this == other); }
 
-private:
+  private:
     friend class Document;
     friend struct ElementAccess;
     Element(std::shared_ptr<const DocumentData> document, const void* node)
@@ -56,7 +56,7 @@ struct ElementHash {
 };
 
 class Document {
-public:
+  public:
     // Parses markup leniently (recovering from errors, never touching the network).
     // Invalid UTF-8 is replaced with U+FFFD first. Never crashes on hostile input.
     static Document Parse(std::string_view html);
@@ -69,7 +69,7 @@ public:
     // The whole document written back to markup.
     std::string markup() const;
 
-private:
+  private:
     friend struct ElementAccess;
     explicit Document(std::shared_ptr<const DocumentData> data) : data_(std::move(data)) {}
     std::shared_ptr<const DocumentData> data_;

@@ -15,7 +15,7 @@ struct Chapter {
 // The story session: the one object through which the downloader does a job. Creating it
 // opens the run log in the work folder.
 class QuillObj {
-public:
+  public:
     explicit QuillObj(const std::string& adir);
 
     // Stores the picture at cover_url in cover_file; 1 when stored, 0 when not.
@@ -33,10 +33,10 @@ public:
     // Downloads the whole story at aurl into the work folder.
     void get_book(const std::string& aurl);
 
-    std::string ebookdir;                               // the work folder
+    std::string ebookdir;                                // the work folder
     nlohmann::json bookmeta = nlohmann::json::object();  // title, author, filename, chapternum
-    std::string id;                                     // the story's identifier
-    int chapterCount = 0;                               // get_chapter calls so far
+    std::string id;                                      // the story's identifier
+    int chapterCount = 0;                                // get_chapter calls so far
 };
 
 }  // namespace quill

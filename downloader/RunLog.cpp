@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "common/File.h"
 #include "common/Utf8.h"
 #include "downloader/Errors.h"
 
@@ -14,10 +15,7 @@ namespace runlog {
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+using File = quill::UniqueFile;
 
 std::vector<File>& Sinks() {
     static std::vector<File> sinks;

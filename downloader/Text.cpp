@@ -98,7 +98,8 @@ std::string EscapedBytes(std::string_view bytes) {
 
 std::optional<std::string> FindPageCount(std::string_view markup) {
     constexpr std::string_view kKey = "\"pages\":";
-    for (size_t at = markup.find('"'); at != std::string_view::npos; at = markup.find('"', at + 1)) {
+    for (size_t at = markup.find('"'); at != std::string_view::npos;
+         at = markup.find('"', at + 1)) {
         if (markup.size() - at < kKey.size()) {
             break;
         }

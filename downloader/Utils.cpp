@@ -3,8 +3,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
+#include "common/File.h"
 #include "downloader/Errors.h"
 
 namespace utils {
@@ -41,10 +41,7 @@ std::string getquillid(const std::string& url) {
 }
 
 void savetext(const std::string& path, const std::string& text) {
-    struct Closer {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-    std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "wb"));
+    quill::UniqueFile file(std::fopen(path.c_str(), "wb"));
     if (!file) {
         throw quill::OSError("cannot create " + path + ": " + std::strerror(errno));
     }

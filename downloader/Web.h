@@ -13,10 +13,10 @@ struct WebOptions {
     long stallTimeoutS = 30;        // a transfer that moves nothing for this long fails
     long totalTimeoutS = 300;       // no single request takes longer than this
     size_t maxBodyBytes = 64u << 20;
-    int maxRetries = 3;             // of a connection reset or an HTTP 429 / 503
-    long maxRetryAfterS = 30;       // the longest Retry-After we honour
-    long firstBackoffMs = 500;      // doubled for each further retry
-    std::string caBundle;           // PEM file of trusted certificates; empty: the system's
+    int maxRetries = 3;         // of a connection reset or an HTTP 429 / 503
+    long maxRetryAfterS = 30;   // the longest Retry-After we honour
+    long firstBackoffMs = 500;  // doubled for each further retry
+    std::string caBundle;       // PEM file of trusted certificates; empty: the system's
 };
 
 // The options in force: the defaults, with QUILLBY_HTTP_TIMEOUT_S (connect and stall

@@ -1,9 +1,9 @@
 #include "platform/DebugOutput.h"
 
+#include <syslog.h>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
-#include <syslog.h>
 
 namespace platform {
 

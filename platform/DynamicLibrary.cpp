@@ -1,7 +1,7 @@
 #include "platform/DynamicLibrary.h"
 
-#include <cerrno>
 #include <dlfcn.h>
+#include <cerrno>
 
 namespace platform {
 

@@ -7,7 +7,7 @@ namespace platform {
 
 // A shared library loaded at run time by file name through the system's library search.
 class DynamicLibrary {
-public:
+  public:
     DynamicLibrary() = default;
 
     // Loads the library; false when it cannot be loaded (LastError() says why).
@@ -23,7 +23,7 @@ public:
     // The system error code of the last failed Open (0 when the loader gives none).
     int LastErrorCode() const { return lastErrorCode_; }
 
-private:
+  private:
     struct Closer {
         void operator()(void* handle) const;
     };

@@ -1,11 +1,11 @@
 #include "platform/MappedFile.h"
 
-#include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdlib>
 
 namespace platform {
 
@@ -69,8 +69,8 @@ bool MappedFile::ReadAll() {
     }
     size_t done = 0;
     while (done < static_cast<size_t>(size)) {
-        const ssize_t got = ::pread(fd_, buffer + done, static_cast<size_t>(size) - done,
-                                    static_cast<off_t>(done));
+        const ssize_t got =
+            ::pread(fd_, buffer + done, static_cast<size_t>(size) - done, static_cast<off_t>(done));
         if (got < 0 && errno == EINTR) {
             continue;
         }

@@ -9,7 +9,7 @@ namespace platform {
 // Every step reports failure through the system error code, so callers can raise their
 // own error classes.
 class MappedFile {
-public:
+  public:
     MappedFile() = default;
     ~MappedFile();
     MappedFile(const MappedFile&) = delete;
@@ -29,7 +29,7 @@ public:
     size_t Length() const { return length_; }
     int ErrorCode() const { return error_; }
 
-private:
+  private:
     int fd_ = -1;
     void* data_ = nullptr;
     size_t length_ = 0;

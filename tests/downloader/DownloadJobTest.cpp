@@ -16,7 +16,7 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 
 class DownloadJob : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { sim_ = std::make_unique<StorySim>(); }
     static void TearDownTestSuite() { sim_.reset(); }
 
@@ -41,16 +41,15 @@ TEST_F(DownloadJob, SampleStoryLeavesLogChaptersAndCoverWithOneRequestPerPage) {
     const RunResult result = Download(1001);
     ASSERT_TRUE(result.succeeded()) << result.Describe();
 
-    EXPECT_THAT(Keyed(),
-                ElementsAre("title:The Keeper’s Daughter — “A Winter at Pointe-Aubé”",
-                            "author:Maren Holloway", "cover page:cover.jpg", "chapter:5",
-                            "chapter_1 / 5: Chapter 1: The Last Ferry",
-                            "chapter_2 / 5: Chapter 2: Salt in the Lamp Room",
-                            "chapter_3 / 5: Chapter 3: Letters from Quimper",
-                            "chapter_4 / 5: Chapter 4: The Storm Log",
-                            "chapter_5 / 5: Chapter 5: Morning at Pointe-Aubé", "done"));
-    EXPECT_THAT(Files(), ElementsAre("1.html", "2.html", "3.html", "4.html", "5.html",
-                                     "cover.jpg", "run.log"));
+    EXPECT_THAT(Keyed(), ElementsAre("title:The Keeper’s Daughter — “A Winter at Pointe-Aubé”",
+                                     "author:Maren Holloway", "cover page:cover.jpg", "chapter:5",
+                                     "chapter_1 / 5: Chapter 1: The Last Ferry",
+                                     "chapter_2 / 5: Chapter 2: Salt in the Lamp Room",
+                                     "chapter_3 / 5: Chapter 3: Letters from Quimper",
+                                     "chapter_4 / 5: Chapter 4: The Storm Log",
+                                     "chapter_5 / 5: Chapter 5: Morning at Pointe-Aubé", "done"));
+    EXPECT_THAT(Files(), ElementsAre("1.html", "2.html", "3.html", "4.html", "5.html", "cover.jpg",
+                                     "run.log"));
     EXPECT_EQ(File("cover.jpg"), sim_->get("/covers/1001.jpg").body);
 
     // The story page, the cover, then each chapter's first view and its pages in order.
@@ -62,8 +61,7 @@ TEST_F(DownloadJob, SampleStoryLeavesLogChaptersAndCoverWithOneRequestPerPage) {
     EXPECT_EQ(requests[3], "/100101-the-last-ferry/page/1");
     int firstViews = 0;
     for (const std::string& path : requests) {
-        firstViews += path.find("/page/") == std::string::npos && path[1] != 's' &&
-                      path[1] != 'c';
+        firstViews += path.find("/page/") == std::string::npos && path[1] != 's' && path[1] != 'c';
     }
     EXPECT_EQ(firstViews, 5);
 }
@@ -72,7 +70,9 @@ TEST_F(DownloadJob, ChapterFileIsHeadingThenOnePageBlockPerPage) {
     ASSERT_TRUE(Download(1001).succeeded());
     const std::string page1 = sim_->get("/100104-the-storm-log/page/1").body;
     const std::string chapter = File("4.html");
-    ASSERT_EQ(chapter.rfind("<h2>Chapter 4: The Storm Log</h2>\n<div class=\"page\">\n\n <p data-p-id=\"", 0), 0u)
+    ASSERT_EQ(chapter.rfind(
+                  "<h2>Chapter 4: The Storm Log</h2>\n<div class=\"page\">\n\n <p data-p-id=\"", 0),
+              0u)
         << chapter.substr(0, 200);
     EXPECT_THAT(chapter, ::testing::EndsWith("\n </p>\n\n</div>\n"));
     EXPECT_THAT(chapter, Not(HasSubstr("<pre")));
@@ -83,13 +83,12 @@ TEST_F(DownloadJob, ChapterFileIsHeadingThenOnePageBlockPerPage) {
 
 TEST_F(DownloadJob, AuthorsNotesAreSkippedWithoutRequestsButKeepTheirPositions) {
     ASSERT_TRUE(Download(1009).succeeded());
-    EXPECT_THAT(Keyed(), ElementsAre("title:Author’s Notes", "author:Test Author",
-                                     "cover page:cover.jpg", "chapter:6",
-                                     "chapter_1 / 6: Prologue", "chapter_3 / 6: Chapter 1",
-                                     "chapter_5 / 6: A-N part 2", "chapter_6 / 6: Chapter 2",
-                                     "done"));
-    EXPECT_THAT(Files(), ElementsAre("1.html", "3.html", "5.html", "6.html", "cover.jpg",
-                                     "run.log"));
+    EXPECT_THAT(Keyed(),
+                ElementsAre("title:Author’s Notes", "author:Test Author", "cover page:cover.jpg",
+                            "chapter:6", "chapter_1 / 6: Prologue", "chapter_3 / 6: Chapter 1",
+                            "chapter_5 / 6: A-N part 2", "chapter_6 / 6: Chapter 2", "done"));
+    EXPECT_THAT(Files(),
+                ElementsAre("1.html", "3.html", "5.html", "6.html", "cover.jpg", "run.log"));
     for (const std::string& path : sim_->requests()) {
         EXPECT_THAT(path, Not(HasSubstr("100902"))) << "skipped entries are never fetched";
         EXPECT_THAT(path, Not(HasSubstr("100904")));
@@ -100,11 +99,11 @@ TEST_F(DownloadJob, FailedChaptersAreLoggedWithTheirCauseAndTheRunGoesOn) {
     const RunResult result = Download(1007);
     ASSERT_TRUE(result.succeeded()) << result.Describe();
     const std::vector<std::string> lines = RunLogLines(work_.path());
-    EXPECT_THAT(Keyed(), ElementsAre("title:HTTP Errors", "author:Test Author",
-                                     "cover page:cover.jpg", "chapter:4",
-                                     "chapter_1 / 4: Chapter 1", "chapter_2 / 4: Chapter 2",
-                                     "error ontimer", "chapter_3 / 4: Chapter 3",
-                                     "error ontimer", "chapter_4 / 4: Chapter 4", "done"));
+    EXPECT_THAT(Keyed(),
+                ElementsAre("title:HTTP Errors", "author:Test Author", "cover page:cover.jpg",
+                            "chapter:4", "chapter_1 / 4: Chapter 1", "chapter_2 / 4: Chapter 2",
+                            "error ontimer", "chapter_3 / 4: Chapter 3", "error ontimer",
+                            "chapter_4 / 4: Chapter 4", "done"));
     EXPECT_THAT(Files(), ElementsAre("1.html", "4.html", "cover.jpg", "run.log"));
 
     // The description names the operations and ends with the failure's kind and message.
@@ -118,15 +117,16 @@ TEST_F(DownloadJob, FailedChaptersAreLoggedWithTheirCauseAndTheRunGoesOn) {
         description += *line + "\n";
     }
     EXPECT_THAT(description, HasSubstr("get_chapter(" + sim_->base_url() + "/100702-"));
-    EXPECT_THAT(description, HasSubstr("HTTPError: HTTP status 500 for " + sim_->base_url() +
-                                       "/100702-"));
+    EXPECT_THAT(description,
+                HasSubstr("HTTPError: HTTP status 500 for " + sim_->base_url() + "/100702-"));
     EXPECT_THAT(result.stdOut, HasSubstr("HTTPError: HTTP status 500"));
 
     // The cover failed too: an empty file, three lines on standard output, the job went on.
     EXPECT_EQ(File("cover.jpg"), "");
-    EXPECT_THAT(result.stdOut, HasSubstr("Can't retrieve the cover\nHTTP status 500 for " +
-                                         sim_->base_url() + "/covers/1007.jpg\n"
-                                         "Continuing without a cover\n"));
+    EXPECT_THAT(result.stdOut,
+                HasSubstr("Can't retrieve the cover\nHTTP status 500 for " + sim_->base_url() +
+                          "/covers/1007.jpg\n"
+                          "Continuing without a cover\n"));
 }
 
 TEST_F(DownloadJob, PagesWithoutTextOrHeadingFailTheirChapterAndAttributedPreKeepsItsTag) {
@@ -139,20 +139,20 @@ TEST_F(DownloadJob, PagesWithoutTextOrHeadingFailTheirChapterAndAttributedPreKee
 
 TEST_F(DownloadJob, RepeatedLinksCountOnceAndSameAddressWithOtherTextCountsTwice) {
     ASSERT_TRUE(Download(1010).succeeded());
-    EXPECT_THAT(Keyed(), ElementsAre("title:Duplicate Links", "author:Test Author",
-                                     "cover page:cover.jpg", "chapter:4",
-                                     "chapter_1 / 4: Chapter 1", "chapter_2 / 4: Chapter 2",
-                                     "chapter_3 / 4: Chapter 2 (again)",
-                                     "chapter_4 / 4: Chapter 3", "done"));
+    EXPECT_THAT(
+        Keyed(),
+        ElementsAre("title:Duplicate Links", "author:Test Author", "cover page:cover.jpg",
+                    "chapter:4", "chapter_1 / 4: Chapter 1", "chapter_2 / 4: Chapter 2",
+                    "chapter_3 / 4: Chapter 2 (again)", "chapter_4 / 4: Chapter 3", "done"));
     EXPECT_EQ(File("2.html"), File("3.html"));
 }
 
 TEST_F(DownloadJob, EntryWithoutAddressFailsWithoutPause) {
     ASSERT_TRUE(Download(1011).succeeded());
-    EXPECT_THAT(Keyed(), ElementsAre("title:Lost Chapter", "author:Test Author",
-                                     "cover page:cover.jpg", "chapter:3",
-                                     "chapter_1 / 3: Chapter 1", "chapter_2 / 3: Lost chapter",
-                                     "error ontimer", "chapter_3 / 3: Chapter 3", "done"));
+    EXPECT_THAT(Keyed(),
+                ElementsAre("title:Lost Chapter", "author:Test Author", "cover page:cover.jpg",
+                            "chapter:3", "chapter_1 / 3: Chapter 1", "chapter_2 / 3: Lost chapter",
+                            "error ontimer", "chapter_3 / 3: Chapter 3", "done"));
     EXPECT_THAT(Files(), ElementsAre("1.html", "3.html", "cover.jpg", "run.log"));
 }
 
@@ -160,8 +160,8 @@ TEST_F(DownloadJob, PageCountIsTheFirstCaseInsensitiveMatchWithoutBlanks) {
     ASSERT_TRUE(Download(1012).succeeded());
     // Capital key: 2 pages; zero pages: heading only; blank after colon: no count;
     // two counts: the first (1 page); an empty count: no number.
-    EXPECT_THAT(Files(), ElementsAre("1.html", "2.html", "4.html", "6.html", "cover.jpg",
-                                     "run.log"));
+    EXPECT_THAT(Files(),
+                ElementsAre("1.html", "2.html", "4.html", "6.html", "cover.jpg", "run.log"));
     EXPECT_EQ(File("2.html"), "<h2>No pages</h2>\n");
     const std::string capital = File("1.html");
     EXPECT_EQ(std::count(capital.begin(), capital.end(), '\n') > 0, true);
@@ -181,10 +181,10 @@ TEST_F(DownloadJob, PageCountIsTheFirstCaseInsensitiveMatchWithoutBlanks) {
 TEST_F(DownloadJob, NonAsciiTitlesSlashesAndMarkupCharactersInHeadings) {
     const RunResult result = Download(1013);
     ASSERT_TRUE(result.succeeded()) << result.Describe();
-    EXPECT_THAT(Keyed(), ElementsAre("title:Zoë’s Café — «Nuit»", "author:Åsa Lindqvist 山田",
-                                     "cover page:cover.jpg", "chapter:3",
-                                     "chapter_1 / 3: 第一章 — 朝の海", "chapter_2 / 3: Part 1-2",
-                                     "chapter_3 / 3: Fish & Chips", "done"));
+    EXPECT_THAT(Keyed(),
+                ElementsAre("title:Zoë’s Café — «Nuit»", "author:Åsa Lindqvist 山田",
+                            "cover page:cover.jpg", "chapter:3", "chapter_1 / 3: 第一章 — 朝の海",
+                            "chapter_2 / 3: Part 1-2", "chapter_3 / 3: Fish & Chips", "done"));
     EXPECT_EQ(File("3.html").rfind("<h2>Fish & Chips <3</h2>\n", 0), 0u);
     EXPECT_THAT(result.stdOut, HasSubstr("b'2/ 3: Part 1-2'"));
     EXPECT_THAT(result.stdOut, HasSubstr("b'1/ 3: \\xe7\\xac\\xac\\xe4\\xb8\\x80"));
@@ -205,8 +205,8 @@ TEST_F(DownloadJob, FailingLastChapterLeavesItsNumberMissing) {
 TEST_F(DownloadJob, TableOfContentsAddressReadsTheChapterPageList) {
     ASSERT_TRUE(Download(sim_->url("/100102-salt-in-the-lamp-room")).succeeded());
     EXPECT_THAT(Keyed(), ::testing::Contains("chapter:5"));
-    EXPECT_THAT(Files(), ElementsAre("1.html", "2.html", "3.html", "4.html", "5.html",
-                                     "cover.jpg", "run.log"));
+    EXPECT_THAT(Files(), ElementsAre("1.html", "2.html", "3.html", "4.html", "5.html", "cover.jpg",
+                                     "run.log"));
 }
 
 TEST_F(DownloadJob, TransientFailureIsRetriedAndSlowAnswerWaitedFor) {

@@ -44,7 +44,7 @@ TEST(Ticket, RejectsWhatIsNotATicket) {
 }
 
 class Launcher : public ::testing::Test {
-protected:
+  protected:
     StorySim sim_;
     TempDir work_{"Zoë’s books #1"};
 };

@@ -44,8 +44,8 @@ std::vector<std::string> KeyedLines(const std::vector<std::string>& lines) {
     std::vector<std::string> keyed;
     for (const std::string& line : lines) {
         if (line.rfind("title:", 0) == 0 || line.rfind("author:", 0) == 0 ||
-            line.rfind("cover page:", 0) == 0 || line.rfind("chapter", 0) == 0 ||
-            line == "done" || line == "error ontimer") {
+            line.rfind("cover page:", 0) == 0 || line.rfind("chapter", 0) == 0 || line == "done" ||
+            line == "error ontimer") {
             keyed.push_back(line);
         }
     }

@@ -15,7 +15,7 @@ using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
 class RunLog : public ::testing::Test {
-protected:
+  protected:
     ~RunLog() override { runlog::close_all(); }
     TempDir dir_;
 };

@@ -12,7 +12,7 @@ namespace quill::test {
 namespace {
 
 class CleanText : public ::testing::Test {
-protected:
+  protected:
     ~CleanText() override { runlog::close_all(); }
     TempDir dir_;
     QuillObj session_{dir_.path()};
@@ -30,7 +30,9 @@ TEST_F(CleanText, StripsExactly32CharacterParagraphIdsAndNoBreakSpaces) {
           std::string("<p data-p-id=\"0123456789\nbcdef0123456789ABCDEF0\">")}) {
         EXPECT_EQ(session_.clean_text(kept), kept);
     }
-    EXPECT_EQ(session_.clean_text("a\xC2\xA0" "b c"), "ab c");
+    EXPECT_EQ(session_.clean_text("a\xC2\xA0"
+                                  "b c"),
+              "ab c");
     EXPECT_EQ(session_.clean_text(""), "");
 }
 

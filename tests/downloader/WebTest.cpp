@@ -17,7 +17,7 @@ namespace {
 using ::testing::HasSubstr;
 
 class Web : public ::testing::Test {
-protected:
+  protected:
     Web() : saved_(gsweb::Options()) {}
     ~Web() override { gsweb::SetOptions(saved_); }
 
