@@ -1,5 +1,8 @@
 #include "common/Utf8.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace quill {
 
 namespace {
@@ -83,8 +86,17 @@ constexpr char kReplacement[] = "\xEF\xBF\xBD";
 
 }  // namespace
 
+// Pages are mostly ASCII markup, so ASCII is skipped eight bytes at a time.
 bool IsValidUtf8(std::string_view bytes) {
     for (size_t i = 0; i < bytes.size();) {
+        if (i + 8 <= bytes.size()) {
+            uint64_t word;
+            std::memcpy(&word, bytes.data() + i, sizeof word);
+            if ((word & 0x8080808080808080ull) == 0) {
+                i += 8;
+                continue;
+            }
+        }
         const size_t length = ValidSequenceLength(bytes, i);
         if (length == 0) {
             return false;

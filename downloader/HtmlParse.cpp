@@ -59,43 +59,12 @@ std::string Trimmed(const char* text) {
                             (reason.empty() ? std::string("parser stopped early") : reason));
 }
 
-// Pages are mostly ASCII markup, so ASCII is skipped eight bytes at a time and only the
-// runs of other bytes are checked; a UTF-8 sequence never contains an ASCII byte, so
-// cutting at those bytes never splits one.
-bool IsValidUtf8Quickly(std::string_view text) {
-    const auto asciiWord = [&](size_t at) {
-        uint64_t word;
-        std::memcpy(&word, text.data() + at, sizeof word);
-        return (word & 0x8080808080808080ull) == 0;
-    };
-    size_t i = 0;
-    while (i < text.size()) {
-        if (i + 8 <= text.size() && asciiWord(i)) {
-            i += 8;
-            continue;
-        }
-        if (static_cast<unsigned char>(text[i]) < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t end = i;
-        while (end < text.size() && static_cast<unsigned char>(text[end]) >= 0x80) {
-            ++end;
-        }
-        if (!quill::IsValidUtf8(text.substr(i, end - i))) {
-            return false;
-        }
-        i = end;
-    }
-    return true;
-}
-
 // What libxml2 gets: valid UTF-8 without NUL bytes, copied into `storage` only when the
 // page needs mending. An invalid byte would make libxml2 switch to Latin-1 for the rest of
 // the page, and a NUL inside a tag can make it drop everything after it. Both are replaced
 // by U+FFFD, as a browser does.
 std::string_view CleanInput(std::string_view html, std::string& storage) {
-    const bool valid = IsValidUtf8Quickly(html);
+    const bool valid = quill::IsValidUtf8(html);
     const bool hasNul = std::memchr(html.data(), 0, html.size()) != nullptr;
     if (valid && !hasNul) {
         return html;
