@@ -3,7 +3,6 @@
 #include <libxml/parserInternals.h>
 
 #include <climits>
-#include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <new>
