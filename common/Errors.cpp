@@ -24,4 +24,7 @@ EOSError::EOSError(int code, const std::string& systemText)
 EFCreateError::EFCreateError(const std::string& path, const std::string& reason)
     : Exception("Cannot create file \"" + path + "\". " + reason) {}
 
+EWriteError::EWriteError(const std::string& path, const std::string& reason)
+    : Exception("Cannot write file \"" + path + "\". " + reason) {}
+
 }  // namespace quill

@@ -7,13 +7,13 @@
 
 #include "common/Paths.h"
 #include "downloader/Config.h"
-#include "downloader/Errors.h"
-#include "downloader/Failure.h"
 #include "downloader/QuillObj.h"
 #include "downloader/RunLog.h"
 #include "downloader/Text.h"
 #include "downloader/Utils.h"
-#include "downloader/Web.h"
+#include "web/Errors.h"
+#include "web/Failure.h"
+#include "web/Web.h"
 
 namespace quill {
 

@@ -1,11 +1,11 @@
 #include <iostream>
 #include <limits>
 
-#include "downloader/Errors.h"
-#include "downloader/Failure.h"
 #include "downloader/QuillObj.h"
 #include "downloader/Text.h"
-#include "downloader/Web.h"
+#include "web/Errors.h"
+#include "web/Failure.h"
+#include "web/Web.h"
 
 namespace quill {
 

@@ -4,10 +4,10 @@
 #include <iostream>
 
 #include "common/File.h"
-#include "downloader/Errors.h"
-#include "downloader/Failure.h"
 #include "downloader/QuillObj.h"
-#include "downloader/Web.h"
+#include "web/Errors.h"
+#include "web/Failure.h"
+#include "web/Web.h"
 
 namespace quill {
 

@@ -3,41 +3,11 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
-#include "common/Base64.h"
-#include "downloader/Errors.h"
+#include "common/Ticket.h"
 
 namespace quill {
 
 std::unique_ptr<QuillObj> _book;
-
-namespace {
-
-std::string TicketMember(const nlohmann::json& ticket, const char* name) {
-    const auto member = ticket.find(name);
-    if (member == ticket.end()) {
-        throw TicketError(std::string("the job ticket has no \"") + name + "\"");
-    }
-    if (!member->is_string()) {
-        throw TicketError(std::string("the job ticket's \"") + name + "\" is not a text");
-    }
-    return member->get<std::string>();
-}
-
-}  // namespace
-
-JobTicket DecodeTicket(const std::string& ticket) {
-    std::string text;
-    try {
-        text = Base64Decode(ticket);
-    } catch (const std::invalid_argument& failure) {
-        throw TicketError(std::string("the job ticket is not Base64: ") + failure.what());
-    }
-    const nlohmann::json json = nlohmann::json::parse(text);
-    if (!json.is_object()) {
-        throw TicketError("the job ticket is not a JSON object");
-    }
-    return {TicketMember(json, "url"), TicketMember(json, "dir")};
-}
 
 int cli_main(const std::vector<std::string>& argv) {
     std::cout << argv.size() << std::endl;

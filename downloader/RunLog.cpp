@@ -9,7 +9,7 @@
 
 #include "common/File.h"
 #include "common/Utf8.h"
-#include "downloader/Errors.h"
+#include "web/Errors.h"
 
 namespace runlog {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "common/File.h"
-#include "downloader/Errors.h"
+#include "web/Errors.h"
 
 namespace utils {
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/Errors.h"
+#include "common/Ticket.h"
 #include "frontend/MainUnit.h"
 #include "frontend/MyUtils.h"
 #include "platform/ChildProcess.h"
@@ -27,53 +28,13 @@ namespace {
 
 constexpr int kWaitSliceMs = 300;
 
-// JSON string contents: a pasted address may hold quotes or backslashes, which must not
-// end the string early or smuggle in a member of their own.
-void AppendJsonString(std::string& out, const std::string& text) {
-    for (const char c : text) {
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\b':
-                out += "\\b";
-                break;
-            case '\f':
-                out += "\\f";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                    out += escaped;
-                } else {
-                    out += c;
-                }
-        }
-    }
-}
-
 }  // namespace
 
 std::string MakeTicket(const std::string& address, const std::string& folder) {
-    std::string json = "{\"url\":\"";
-    AppendJsonString(json, address);
-    json += "\",\"dir\":\"";
-    AppendJsonString(json, folder);
-    json += "\"}";
-    return Base64Encode(json);
+    JobTicket ticket;
+    ticket.url = address;
+    ticket.dir = folder;
+    return EncodeTicket(ticket);
 }
 
 void ReadBookInfo() {

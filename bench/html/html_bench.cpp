@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "PageGenerator.h"
-#include "downloader/Html.h"
+#include "web/Html.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "downloader/Entry.h"
-#include "downloader/Failure.h"
+#include "web/Failure.h"
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv, argv + argc);

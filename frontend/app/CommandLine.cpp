@@ -1,4 +1,4 @@
-#include "frontend/app/CommandLine.h"
+#include "CommandLine.h"
 
 namespace quill {
 

@@ -1,4 +1,4 @@
-#include "frontend/app/HeadlessRun.h"
+#include "HeadlessRun.h"
 
 #include <QCoreApplication>
 #include <QLineEdit>

@@ -7,12 +7,12 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "CommandLine.h"
+#include "HeadlessRun.h"
 #include "assembly/WkHtmlToXCore.h"
 #include "frontend/MainUnit.h"
 #include "frontend/MyUtils.h"
 #include "frontend/PyUnit.h"
-#include "frontend/app/CommandLine.h"
-#include "frontend/app/HeadlessRun.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include "assembly/PdfiumCore.h"
 #include "assembly/WkHtmlToXCore.h"
 #include "common/Paths.h"
-#include "tests/support/Process.h"
-#include "tests/support/TempDir.h"
-#include "tests/support/TestPaths.h"
+#include "support/Process.h"
+#include "support/TempDir.h"
+#include "support/TestPaths.h"
 
 namespace quill {
 namespace {

@@ -17,8 +17,8 @@
 #include "assembly/PdfiumCore.h"
 #include "assembly/PdfiumLib.h"
 #include "platform/DynamicLibrary.h"
-#include "tests/support/Process.h"
-#include "tests/support/TempDir.h"
+#include "support/Process.h"
+#include "support/TempDir.h"
 
 namespace quill {
 namespace {

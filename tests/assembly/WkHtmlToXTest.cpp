@@ -14,8 +14,8 @@
 #include "assembly/WkHtmlToXClasses.h"
 #include "assembly/WkHtmlToXCore.h"
 #include "platform/DynamicLibrary.h"
-#include "tests/support/Process.h"
-#include "tests/support/TempDir.h"
+#include "support/Process.h"
+#include "support/TempDir.h"
 
 namespace quill {
 namespace {

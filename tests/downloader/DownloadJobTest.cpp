@@ -5,8 +5,8 @@
 
 #include <memory>
 
-#include "tests/downloader/JobRunner.h"
-#include "tests/support/TempDir.h"
+#include "JobRunner.h"
+#include "support/TempDir.h"
 
 namespace quill::test {
 namespace {

@@ -5,43 +5,17 @@
 
 #include <nlohmann/json.hpp>
 
+#include "JobRunner.h"
 #include "common/Base64.h"
 #include "downloader/Entry.h"
-#include "downloader/Errors.h"
-#include "tests/downloader/JobRunner.h"
-#include "tests/support/TempDir.h"
+#include "support/TempDir.h"
+#include "web/Errors.h"
 
 namespace quill::test {
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-
-TEST(Ticket, DecodesBrokenLinesExtraMembersAndNonAsciiFolders) {
-    const std::string folder = "/home/zoë/My Books/tmp";
-    std::string ticket = Base64Encode(
-        nlohmann::json{{"dir", folder}, {"extra", 1}, {"url", "https://x/story/1"}}.dump());
-    for (size_t at = 8; at < ticket.size(); at += 9) {
-        ticket.insert(at, at % 2 ? "\r\n" : " ");
-    }
-    const JobTicket decoded = DecodeTicket(ticket);
-    EXPECT_EQ(decoded.url, "https://x/story/1");
-    EXPECT_EQ(decoded.dir, folder);
-}
-
-TEST(Ticket, RejectsWhatIsNotATicket) {
-    const auto encode = [](const std::string& json) { return Base64Encode(json); };
-    EXPECT_THROW(DecodeTicket("eyJ1cmwiOiJ4In0"), TicketError) << "padding missing";
-    EXPECT_THROW(DecodeTicket("https://www.quillby.com/story/1"), std::exception);
-    EXPECT_THROW(DecodeTicket(encode("[1,2]")), TicketError);
-    EXPECT_THROW(DecodeTicket(encode("\"text\"")), TicketError);
-    EXPECT_THROW(DecodeTicket(encode("42")), TicketError);
-    EXPECT_THROW(DecodeTicket(encode(R"({"url":"u"})")), TicketError);
-    EXPECT_THROW(DecodeTicket(encode(R"({"URL":"u","dir":"d"})")), TicketError);
-    EXPECT_THROW(DecodeTicket(encode(R"({"url":5,"dir":"d"})")), TicketError);
-    EXPECT_THROW(DecodeTicket(encode(R"({"url":"u","dir":null})")), TicketError);
-    EXPECT_THROW(DecodeTicket(encode("{not json")), nlohmann::json::parse_error);
-}
 
 class Launcher : public ::testing::Test {
   protected:

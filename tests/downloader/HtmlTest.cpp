@@ -8,9 +8,9 @@
 #include <string>
 #include <unordered_set>
 
-#include "downloader/Errors.h"
-#include "downloader/Html.h"
-#include "downloader/HtmlTree.h"
+#include "HtmlTree.h"
+#include "web/Errors.h"
+#include "web/Html.h"
 
 namespace {
 

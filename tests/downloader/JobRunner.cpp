@@ -1,10 +1,10 @@
-#include "tests/downloader/JobRunner.h"
+#include "JobRunner.h"
 
 #include <nlohmann/json.hpp>
 
 #include "common/Base64.h"
-#include "tests/support/TempDir.h"
-#include "tests/support/TestPaths.h"
+#include "support/TempDir.h"
+#include "support/TestPaths.h"
 
 namespace quill::test {
 

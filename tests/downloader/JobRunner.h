@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/Process.h"
-#include "tests/support/StorySim.h"
+#include "support/Process.h"
+#include "support/StorySim.h"
 
 namespace quill::test {
 

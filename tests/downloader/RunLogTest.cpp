@@ -3,10 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "downloader/Errors.h"
-#include "downloader/Failure.h"
 #include "downloader/RunLog.h"
-#include "tests/support/TempDir.h"
+#include "support/TempDir.h"
+#include "web/Errors.h"
+#include "web/Failure.h"
 
 namespace quill::test {
 namespace {

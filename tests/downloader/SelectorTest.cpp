@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "downloader/Errors.h"
-#include "downloader/Html.h"
-#include "downloader/Selector.h"
+#include "web/Errors.h"
+#include "web/Html.h"
+#include "web/Selector.h"
 
 namespace {
 

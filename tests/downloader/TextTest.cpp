@@ -6,7 +6,7 @@
 #include "downloader/RunLog.h"
 #include "downloader/Text.h"
 #include "downloader/Utils.h"
-#include "tests/support/TempDir.h"
+#include "support/TempDir.h"
 
 namespace quill::test {
 namespace {

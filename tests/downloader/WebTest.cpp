@@ -5,11 +5,11 @@
 
 #include <chrono>
 
-#include "downloader/Errors.h"
-#include "downloader/Web.h"
-#include "tests/support/StorySim.h"
-#include "tests/support/TempDir.h"
-#include "tests/support/Tls.h"
+#include "support/StorySim.h"
+#include "support/TempDir.h"
+#include "support/Tls.h"
+#include "web/Errors.h"
+#include "web/Web.h"
 
 namespace quill::test {
 namespace {

@@ -14,6 +14,8 @@
 #include <csignal>
 #include <nlohmann/json.hpp>
 
+#include "StandIns.h"
+#include "TestMain.h"
 #include "assembly/WkHtmlToXBindings.h"
 #include "common/Base64.h"
 #include "frontend/AboutUt.h"
@@ -21,8 +23,6 @@
 #include "frontend/MyUtils.h"
 #include "frontend/PyUnit.h"
 #include "platform/DynamicLibrary.h"
-#include "tests/frontend/StandIns.h"
-#include "tests/frontend/TestMain.h"
 
 using namespace quill;
 using quill::test::Entries;

@@ -13,10 +13,10 @@
 #include <atomic>
 #include <thread>
 
+#include "StandIns.h"
+#include "TestMain.h"
 #include "frontend/MainUnit.h"
 #include "frontend/PyUnit.h"
-#include "tests/frontend/StandIns.h"
-#include "tests/frontend/TestMain.h"
 
 using namespace quill;
 using quill::test::WriteAll;

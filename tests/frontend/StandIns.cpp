@@ -1,4 +1,4 @@
-#include "tests/frontend/StandIns.h"
+#include "StandIns.h"
 
 #include <QDir>
 #include <QFile>

@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "tests/frontend/TestMain.h"
+#include "TestMain.h"
 
 namespace quill::test {
 

@@ -4,10 +4,10 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "StandIns.h"
+#include "TestMain.h"
 #include "common/Errors.h"
 #include "frontend/MyUtils.h"
-#include "tests/frontend/StandIns.h"
-#include "tests/frontend/TestMain.h"
 
 using namespace quill;
 using quill::test::Entries;

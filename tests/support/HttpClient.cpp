@@ -1,4 +1,4 @@
-#include "tests/support/HttpClient.h"
+#include "support/HttpClient.h"
 
 #include <netdb.h>
 #include <poll.h>
@@ -12,7 +12,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include "tests/support/UniqueFd.h"
+#include "support/UniqueFd.h"
 
 namespace quill::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/support/Process.h"
+#include "support/Process.h"
 
 #include <poll.h>
 #include <pthread.h>
@@ -12,8 +12,8 @@
 #include <string_view>
 #include <utility>
 
-#include "tests/support/Spawn.h"
-#include "tests/support/UniqueFd.h"
+#include "support/Spawn.h"
+#include "support/UniqueFd.h"
 
 namespace quill::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/support/Spawn.h"
+#include "support/Spawn.h"
 
 #include <signal.h>
 #include <spawn.h>

@@ -1,4 +1,4 @@
-#include "tests/support/StorySim.h"
+#include "support/StorySim.h"
 
 #include <poll.h>
 #include <unistd.h>
@@ -8,9 +8,9 @@
 #include <stdexcept>
 #include <utility>
 
-#include "tests/support/Spawn.h"
-#include "tests/support/TempDir.h"
-#include "tests/support/TestPaths.h"
+#include "support/Spawn.h"
+#include "support/TempDir.h"
+#include "support/TestPaths.h"
 
 namespace quill::test {
 namespace {

@@ -8,11 +8,11 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
-#include "tests/support/Process.h"
-#include "tests/support/StorySim.h"
-#include "tests/support/TempDir.h"
-#include "tests/support/TestPaths.h"
-#include "tests/support/Tls.h"
+#include "support/Process.h"
+#include "support/StorySim.h"
+#include "support/TempDir.h"
+#include "support/TestPaths.h"
+#include "support/Tls.h"
 
 namespace {
 

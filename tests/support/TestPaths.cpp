@@ -1,4 +1,4 @@
-#include "tests/support/TestPaths.h"
+#include "support/TestPaths.h"
 
 #include <cstdlib>
 

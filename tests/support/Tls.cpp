@@ -1,8 +1,8 @@
-#include "tests/support/Tls.h"
+#include "support/Tls.h"
 
 #include <stdexcept>
 
-#include "tests/support/Process.h"
+#include "support/Process.h"
 
 namespace quill::test {
 

@@ -1,4 +1,4 @@
-#include "tests/support/UniqueFd.h"
+#include "support/UniqueFd.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "tests/system/QuillbyRun.h"
+#include "QuillbyRun.h"
 
 #include <sys/stat.h>
 
@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "tests/support/TestPaths.h"
+#include "support/TestPaths.h"
 
 namespace quill::test {
 

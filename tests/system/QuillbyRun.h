@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/Process.h"
-#include "tests/support/TempDir.h"
+#include "support/Process.h"
+#include "support/TempDir.h"
 
 namespace quill::test {
 

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/Process.h"
-#include "tests/support/StorySim.h"
-#include "tests/support/TempDir.h"
-#include "tests/support/TestPaths.h"
-#include "tests/system/QuillbyRun.h"
+#include "QuillbyRun.h"
+#include "support/Process.h"
+#include "support/StorySim.h"
+#include "support/TempDir.h"
+#include "support/TestPaths.h"
 
 namespace quill::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "tools/quillbook/ConsoleLog.h"
+#include "ConsoleLog.h"
 
 namespace quill {
 

@@ -11,9 +11,9 @@
 #include <iostream>
 #include <string>
 
+#include "ConsoleLog.h"
 #include "assembly/BookBuilder.h"
 #include "assembly/WkHtmlToXCore.h"
-#include "tools/quillbook/ConsoleLog.h"
 
 namespace {
 

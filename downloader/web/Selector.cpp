@@ -1,9 +1,9 @@
-#include "downloader/Selector.h"
+#include "web/Selector.h"
 
 #include <utility>
 
-#include "downloader/Errors.h"
-#include "downloader/HtmlTree.h"
+#include "HtmlTree.h"
+#include "web/Errors.h"
 
 namespace gsweb {
 

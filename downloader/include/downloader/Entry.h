@@ -8,16 +8,6 @@
 
 namespace quill {
 
-// The address and work folder a job ticket names.
-struct JobTicket {
-    std::string url;
-    std::string dir;
-};
-
-// Reads a job ticket: Base64 (line breaks and blanks skipped) of a UTF-8 JSON object with
-// the text members "url" and "dir". Throws on anything else.
-JobTicket DecodeTicket(const std::string& ticket);
-
 // The downloader's entry: argv is the command line, program name first. Prints the
 // argument count; with one argument it is a job ticket, with two or more they are the
 // address and the work folder. Returns 1 on a usage error, 0 otherwise; failures propagate.

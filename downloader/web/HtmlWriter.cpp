@@ -1,10 +1,10 @@
-#include "downloader/HtmlWriter.h"
+#include "HtmlWriter.h"
 
 #include <array>
 #include <cstdint>
 #include <string_view>
 
-#include "downloader/HtmlTree.h"
+#include "HtmlTree.h"
 
 namespace gsweb::html {
 

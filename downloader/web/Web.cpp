@@ -1,4 +1,4 @@
-#include "downloader/Web.h"
+#include "web/Web.h"
 
 #include <curl/curl.h>
 
@@ -9,8 +9,8 @@
 #include <memory>
 #include <thread>
 
-#include "downloader/Errors.h"
-#include "downloader/Failure.h"
+#include "web/Errors.h"
+#include "web/Failure.h"
 
 namespace gsweb {
 

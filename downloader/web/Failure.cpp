@@ -1,4 +1,4 @@
-#include "downloader/Failure.h"
+#include "web/Failure.h"
 
 #include <cxxabi.h>
 #include <memory>
@@ -7,7 +7,8 @@
 #include <typeinfo>
 #include <vector>
 
-#include "downloader/Errors.h"
+#include "common/Ticket.h"
+#include "web/Errors.h"
 
 namespace quill {
 
@@ -60,6 +61,9 @@ OperationScope::~OperationScope() {
 std::string FailureKind(const std::exception& failure) {
     if (const auto* own = dynamic_cast<const DownloadError*>(&failure)) {
         return own->kind();
+    }
+    if (dynamic_cast<const TicketError*>(&failure) != nullptr) {
+        return "TicketError";
     }
     if (dynamic_cast<const nlohmann::json::parse_error*>(&failure) != nullptr) {
         return "JSONDecodeError";

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "downloader/Html.h"
+#include "web/Html.h"
 
 // Web access: every request is one at a time, with time-outs, a bound on the body size,
 // certificate checking, and a few bounded retries of transient failures.

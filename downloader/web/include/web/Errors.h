@@ -53,12 +53,6 @@ class OSError : public DownloadError {
     explicit OSError(const std::string& message) : DownloadError("OSError", message) {}
 };
 
-// A job ticket that cannot be read.
-class TicketError : public DownloadError {
-  public:
-    explicit TicketError(const std::string& message) : DownloadError("TicketError", message) {}
-};
-
 // A CSS selector the matcher does not understand.
 class SelectorError : public DownloadError {
   public:

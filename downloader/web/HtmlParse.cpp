@@ -8,9 +8,9 @@
 #include <new>
 #include <string>
 
+#include "HtmlTree.h"
 #include "common/Utf8.h"
-#include "downloader/Errors.h"
-#include "downloader/HtmlTree.h"
+#include "web/Errors.h"
 
 namespace gsweb::html {
 

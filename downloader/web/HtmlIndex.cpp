@@ -1,6 +1,6 @@
-#include "downloader/HtmlIndex.h"
+#include "HtmlIndex.h"
 
-#include "downloader/HtmlTree.h"
+#include "HtmlTree.h"
 
 namespace gsweb::html {
 

@@ -35,4 +35,10 @@ class EFCreateError : public Exception {
     EFCreateError(const std::string& path, const std::string& reason);
 };
 
+// A file that could not be written whole (a full disk): Cannot write file "path". reason
+class EWriteError : public Exception {
+  public:
+    EWriteError(const std::string& path, const std::string& reason);
+};
+
 }  // namespace quill

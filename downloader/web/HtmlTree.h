@@ -11,8 +11,8 @@
 #include <string>
 #include <string_view>
 
-#include "downloader/Html.h"
-#include "downloader/HtmlIndex.h"
+#include "HtmlIndex.h"
+#include "web/Html.h"
 
 namespace gsweb {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/HttpClient.h"
-#include "tests/support/UniqueFd.h"
+#include "support/HttpClient.h"
+#include "support/UniqueFd.h"
 
 namespace quill::test {
 

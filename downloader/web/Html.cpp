@@ -1,9 +1,9 @@
-#include "downloader/Html.h"
+#include "web/Html.h"
 
-#include "downloader/Errors.h"
-#include "downloader/HtmlTree.h"
-#include "downloader/HtmlWriter.h"
-#include "downloader/Selector.h"
+#include "HtmlTree.h"
+#include "HtmlWriter.h"
+#include "web/Errors.h"
+#include "web/Selector.h"
 
 namespace gsweb {
 

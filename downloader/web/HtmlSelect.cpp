@@ -1,9 +1,9 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "downloader/HtmlIndex.h"
-#include "downloader/HtmlTree.h"
-#include "downloader/Selector.h"
+#include "HtmlIndex.h"
+#include "HtmlTree.h"
+#include "web/Selector.h"
 
 namespace gsweb {
 

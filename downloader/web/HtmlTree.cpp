@@ -1,4 +1,4 @@
-#include "downloader/HtmlTree.h"
+#include "HtmlTree.h"
 
 #include <algorithm>
 #include <array>

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace platform {
+
+// A file that appears under its name only once it is whole. The bytes go to a hidden
+// temporary file in the same folder; Commit() flushes it to the disk and renames it over
+// the name in one step. Dropped without Commit(), the temporary file is removed and
+// whatever file had the name before is left exactly as it was. A killed process leaves at
+// most a "._name.XXXXXX.part" file, which no reader takes for the real one.
+class AtomicFile {
+  public:
+    explicit AtomicFile(std::string path);
+    ~AtomicFile();
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    // Creates the temporary file. False when it cannot (see ErrorCode()).
+    bool Open();
+    // Appends bytes; false on a short write (a full disk, a file-size limit).
+    bool Write(const void* data, size_t size);
+    // Flushes and closes the temporary file, renames it over Path() and flushes the
+    // folder, so that the new name survives a crash. False when any step fails; the
+    // temporary file is then removed and the old file stays.
+    bool Commit();
+
+    const std::string& Path() const { return path_; }
+    // Where the bytes go before Commit(), for writers that take a file name. A writer that
+    // uses it must leave the file in place (no rename of its own).
+    const std::string& TempPath() const { return temp_; }
+    // The system error code of the last failed step.
+    int ErrorCode() const { return error_; }
+
+  private:
+    void Discard();
+
+    std::string path_;
+    std::string temp_;
+    int fd_ = -1;
+    int error_ = 0;
+};
+
+// Flushes a folder's entries to the disk (after a rename into it). False on failure.
+bool SyncFolder(const std::string& folder);
+
+}  // namespace platform
