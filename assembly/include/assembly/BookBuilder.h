@@ -1,12 +1,18 @@
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "common/WindowLog.h"
 
 namespace quill {
 
 class TPdfDocument;
+
+// Which editions a build makes.
+enum class BookFormat { Pdf, Epub, PdfAndEpub };
 
 // What one book build works on: the folders, the story's title and the highest chapter
 // number read from the run log, and what the build leaves for the completion step.
@@ -17,6 +23,21 @@ struct BookJob {
     int lastchapter = 0;    // chapter files 0 .. lastchapter are processed
     std::string bookdir;    // set to tmpdir with a trailing separator before merging
     std::string bookfile;   // emptied before merging, the book's full path after the save
+
+    std::string bookauthor;  // the story's author as the run log gives it
+    std::string storyurl;    // the story's address; the book records it
+    BookFormat format = BookFormat::Pdf;
+    // The render worker program (bin/quillrender beside the launcher).
+    std::string renderer;
+    // Rendered chapters kept between jobs, keyed by content and settings; empty: none.
+    std::string renderCache;
+    // The longest one chapter's rendering may take before that chapter is given up.
+    std::chrono::milliseconds chapterTimeout{60000};
+    // Asked between chapters; true stops the build early (the program is closing).
+    std::function<bool()> cancelled;
+
+    std::string epubfile;         // the EPUB edition's full path, when one was made
+    std::vector<int> unrendered;  // chapters that could not be rendered, in order
 };
 
 // Renders 0.html .. N.html of the work folder to PDF, merges them in that order into one

@@ -1,0 +1,91 @@
+#include <optional>
+#include <string_view>
+
+#include "assembly/BookBuilder.h"
+#include "common/CleanFileName.h"
+#include "common/Utf8.h"
+
+namespace quill {
+
+namespace {
+
+// A book name longer than this is cut, counted the way the window counts text.
+constexpr size_t kMaxBookNameUnits = 40;
+
+std::optional<unsigned> ParseHex(std::u16string_view digits) {
+    if (digits.empty()) {
+        return std::nullopt;
+    }
+    unsigned value = 0;
+    for (const char16_t c : digits) {
+        unsigned digit;
+        if (c >= u'0' && c <= u'9') {
+            digit = c - u'0';
+        } else if (c >= u'a' && c <= u'f') {
+            digit = c - u'a' + 10;
+        } else if (c >= u'A' && c <= u'F') {
+            digit = c - u'A' + 10;
+        } else {
+            return std::nullopt;
+        }
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
+std::u16string_view TrimBlanks(std::u16string_view text) {
+    while (!text.empty() && text.front() <= u' ') {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && text.back() <= u' ') {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+// The escape at the start of `text` ("%uXXXX" or "%XX"): the UTF-16 unit it stands for
+// and its length, or nothing when it is not a valid escape.
+std::optional<std::pair<char16_t, size_t>> ReadEscape(std::u16string_view text) {
+    if (text.size() >= 2 && (text[1] == u'u' || text[1] == u'U')) {
+        if (text.size() >= 6) {
+            if (auto unit = ParseHex(text.substr(2, 4))) {
+                return std::make_pair(static_cast<char16_t>(*unit), size_t{6});
+            }
+        }
+        return std::nullopt;
+    }
+    if (text.size() >= 3) {
+        if (auto code = ParseHex(TrimBlanks(text.substr(1, 2)))) {
+            return std::make_pair(static_cast<char16_t>(*code), size_t{3});
+        }
+    }
+    return std::nullopt;
+}
+
+// Titles may carry the site's escapes. A "%" that starts no valid escape is ordinary
+// text, so "100% Love" keeps its " L".
+std::u16string PercentDecode(std::u16string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] == u'%') {
+            if (auto escape = ReadEscape(text.substr(i))) {
+                out += escape->first;
+                i += escape->second;
+                continue;
+            }
+        }
+        out += text[i++];
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string MakeBookName(const std::string& booktitle) {
+    const std::string decoded = Utf16ToUtf8(PercentDecode(Utf8ToUtf16(booktitle)));
+    return TruncateUtf16Units(CleanFileName(decoded), kMaxBookNameUnits);
+}
+
+}  // namespace quill
