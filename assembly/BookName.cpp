@@ -3,6 +3,8 @@
 
 #include "assembly/BookBuilder.h"
 #include "common/CleanFileName.h"
+#include "common/Errors.h"
+#include "common/Paths.h"
 #include "common/Utf8.h"
 
 namespace quill {
@@ -86,6 +88,30 @@ std::u16string PercentDecode(std::u16string_view text) {
 std::string MakeBookName(const std::string& booktitle) {
     const std::string decoded = Utf16ToUtf8(PercentDecode(Utf8ToUtf16(booktitle)));
     return TruncateUtf16Units(CleanFileName(decoded), kMaxBookNameUnits);
+}
+
+std::string ChooseBookPath(const std::string& folder, const std::string& name,
+                           const std::string& ext, const std::string& storyUrl,
+                           const StoryOfBook& storyOf) {
+    constexpr int kMostCopies = 999;
+    const std::string base = IncludeTrailingSeparator(folder) + name;
+    for (int copy = 1; copy <= kMostCopies; ++copy) {
+        const std::string path =
+            copy == 1 ? base + ext : base + " (" + std::to_string(copy) + ")" + ext;
+        if (!PathExists(path)) {
+            return path;
+        }
+        if (FileExists(path)) {
+            // A book that records no story was made without an address (a rebuild from a
+            // work folder); only such a rebuild may replace it.
+            const std::optional<std::string> recorded = storyOf(path);
+            if (recorded ? *recorded == storyUrl : storyUrl.empty()) {
+                return path;
+            }
+        }
+    }
+    throw EFCreateError(base + ext, "Every name up to (" + std::to_string(kMostCopies) +
+                                        ") holds another story's book");
 }
 
 }  // namespace quill

@@ -6,6 +6,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <regex>
 
 #include "assembly/BookBuilder.h"
@@ -52,6 +54,27 @@ TEST(MakeBookName, NeverGivesAnEmptyOrHiddenName) {
         EXPECT_FALSE(name.empty()) << title;
         EXPECT_NE(name.front(), '.') << title;
     }
+}
+
+TEST(ChooseBookPath, NeverReplacesAnotherStorysBook) {
+    test::TempDir dir("names");
+    const std::map<std::string, std::optional<std::string>> recorded = {
+        {dir.file("Tale.pdf"), "https://site/story/1"},
+        {dir.file("Tale (2).pdf"), std::nullopt},
+        {dir.file("Tale (3).pdf"), "https://site/story/2"}};
+    for (const auto& [path, story] : recorded) {
+        test::WriteFile(path, "%PDF");
+    }
+    fs::create_directory(dir.file("Tale (4).pdf"));
+    const StoryOfBook storyOf = [&](const std::string& path) { return recorded.at(path); };
+
+    EXPECT_EQ(ChooseBookPath(dir.path(), "Tale", ".pdf", "https://site/story/1", storyOf),
+              dir.file("Tale.pdf"));
+    EXPECT_EQ(ChooseBookPath(dir.path(), "Tale", ".pdf", "https://site/story/2", storyOf),
+              dir.file("Tale (3).pdf"));
+    EXPECT_EQ(ChooseBookPath(dir.path(), "Tale", ".pdf", "https://site/story/9", storyOf),
+              dir.file("Tale (5).pdf"));
+    EXPECT_EQ(ChooseBookPath(dir.path(), "Tale", ".pdf", "", storyOf), dir.file("Tale (2).pdf"));
 }
 
 TEST(FilePathToUrl, EncodesWhatAnAddressCannotCarry) {

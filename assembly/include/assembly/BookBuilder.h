@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,19 @@ void HtmlToPdf(const std::string& HtmlFile, const std::string& PdfFile);
 
 // The book's file name (no folder, no extension) made from the story title.
 std::string MakeBookName(const std::string& booktitle);
+
+// Reads the story address that a finished book records; nothing when the file records
+// none (or cannot be read).
+using StoryOfBook = std::function<std::optional<std::string>(const std::string& path)>;
+
+// Where a book of the story at storyUrl is saved: folder/name + ext, unless a file there
+// holds another story (a file that records none counts as another story, except for a
+// build without an address); then "name (2)" + ext, "name (3)" + ext,
+// and so on: the first name that is free or holds this story. A story never overwrites
+// another story's book. Throws EFCreateError when no such name is left.
+std::string ChooseBookPath(const std::string& folder, const std::string& name,
+                           const std::string& ext, const std::string& storyUrl,
+                           const StoryOfBook& storyOf);
 
 // Appends all pages of the PDF file to the book; returns its page count, 0 when the file
 // does not exist.

@@ -15,5 +15,7 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 std::string IncludeTrailingSeparator(const std::string& folder);
 
 bool FileExists(const std::string& path);
+// Whether anything (a file, a folder, a link) has that name.
+bool PathExists(const std::string& path);
 
 }  // namespace quill
