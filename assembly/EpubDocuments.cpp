@@ -183,10 +183,12 @@ std::string CoverPage(const BookMetadata& book) {
     return out + kXhtmlTail;
 }
 
+// One stray control character or broken byte from a page would make a reader reject the
+// whole book, so the fragment is passed through the XML character rules once more.
 std::string ChapterDocument(const BookMetadata& book, const ChapterEntry& chapter,
                             const std::string& fragment) {
-    return XhtmlHead(book, chapter.heading) + "<section epub:type=\"chapter\">\n" + fragment +
-           "\n</section>\n" + kXhtmlTail;
+    return XhtmlHead(book, chapter.heading) + "<section epub:type=\"chapter\">\n" +
+           XmlCharacters(fragment) + "\n</section>\n" + kXhtmlTail;
 }
 
 }  // namespace quill::epub

@@ -367,6 +367,7 @@ TEST_F(EpubEdition, CoverPictureIsJudgedByItsBytes) {
     EXPECT_THAT(EpubFile(job_.epubfile).Entry("OEBPS/content.opf"), Not(HasSubstr("cover-image")));
 }
 
+// Also characters XML cannot carry: epubcheck rejects a book with a single one.
 TEST_F(EpubEdition, HostileChapterLosesScriptsFramesAndRemoteReferences) {
     WriteWork("1.html",
               "<h2 onclick=\"steal()\">Hostile &amp; Sound</h2>\n<div class=\"page\">\n"
@@ -379,6 +380,7 @@ TEST_F(EpubEdition, HostileChapterLosesScriptsFramesAndRemoteReferences) {
               "<form action=\"http://tracker.example/post\"><input name=\"q\"></form>\n"
               "<object data=\"http://tracker.example/x.swf\"></object>\n"
               "<link rel=\"stylesheet\" href=\"http://tracker.example/s.css\">\n"
+              "<p>a control \x01 character and a broken \xFF byte</p>\n"
               "</div>\n");
     job_.lastchapter = 1;
     job_.booktitle = "Hostile";
