@@ -38,7 +38,7 @@ QString GetFileVersionStr() {
     return QStringLiteral(QUILLBY_VERSION);
 }
 
-TAboutFm::TAboutFm(const QLabel* icon, QWidget* parent)
+TAboutFm::TAboutFm(const QLabel* icon, const QImage& banner, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
     setFixedSize(445, 260);
     setFont(PixelFont("MS Sans Serif", 11));
@@ -46,16 +46,16 @@ TAboutFm::TAboutFm(const QLabel* icon, QWidget* parent)
     palette.setColor(QPalette::Window, Qt::white);
     setPalette(palette);
     setAutoFillBackground(true);
-    FormCreate(icon);
+    FormCreate(icon, banner);
 }
 
-void TAboutFm::FormCreate(const QLabel* icon) {
+void TAboutFm::FormCreate(const QLabel* icon, const QImage& banner) {
     // The banner first, so that the icon and the white texts are drawn over it; it stops
     // one pixel short of each edge to leave the frame visible.
     Image2 = new QLabel(this);
     Image2->setGeometry(1, 1, width() - 2, 191);
     Image2->setScaledContents(true);
-    Image2->setPixmap(QPixmap::fromImage(bannerbmp));
+    Image2->setPixmap(QPixmap::fromImage(banner));
     Image1 = new QLabel(this);
     Image1->setGeometry(32, 19, 57, 49);
     if (icon != nullptr) {

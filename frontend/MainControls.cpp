@@ -1,4 +1,6 @@
 // The main window's controls, placed at fixed pixel positions in a fixed-size window.
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFont>
 #include <QFrame>
 #include <QIcon>
@@ -6,8 +8,8 @@
 #include <QLineEdit>
 #include <QPalette>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
-#include <QTimer>
 #include <QToolButton>
 
 #include "frontend/MainUnit.h"
@@ -80,24 +82,48 @@ void TMainfm::CreateControls() {
     downloadbtn = new QPushButton("Download", this);
     downloadbtn->setGeometry(591, 96, 104, 41);
     downloadbtn->setFont(PixelFont("Tahoma", 16));
+    // The job's options sit right below the button they belong to.
+    formatbox = new QComboBox(this);
+    formatbox->addItems({"PDF", "EPUB", "PDF + EPUB"});  // in BookFormat's order
+    formatbox->setGeometry(591, 145, 104, 24);
+    formatbox->setToolTip("The editions the book is made in");
+    refreshbox = new QCheckBox("Fetch all\nchapters again", this);
+    refreshbox->setGeometry(591, 176, 110, 36);
+    refreshbox->setToolTip(
+        "Fetch every chapter from the site again instead of using the "
+        "copies kept from earlier downloads");
     Memo1 = new QPlainTextEdit(this);
     Memo1->setGeometry(90, 136, 477, 257);
     Memo1->setReadOnly(true);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setMaximumBlockCount(kMaxLogLines);
 
     // A separator whose one line runs along its lower edge, above the footer strip.
     auto* Bevel1 = new QFrame(this);
     Bevel1->setGeometry(0, 425, 704, 5);
     Bevel1->setStyleSheet("QFrame { border: none; border-bottom: 1px solid #a0a0a0; }");
-    MakePanel(this, QRect(0, 430, 704, 58), nullptr);
-
-    Timer1 = new QTimer(this);
-    Timer1->setInterval(2000);
+    Panel2 = MakePanel(this, QRect(0, 430, 704, 58), nullptr);
+    CreateFooter();
 
     connect(downloadbtn, &QPushButton::clicked, this, &TMainfm::downloadbtnClick);
     connect(SpeedButton1, &QToolButton::clicked, this, &TMainfm::SpeedButton1Click);
     connect(Aboutbtn, &QToolButton::clicked, this, &TMainfm::AboutbtnClick);
-    connect(Timer1, &QTimer::timeout, this, &TMainfm::Timer1Timer);
+}
+
+// The footer: how far the job has got, what it fetches now, and how long it will take.
+void TMainfm::CreateFooter() {
+    ProgressBar = new QProgressBar(Panel2);
+    ProgressBar->setGeometry(90, 8, 477, 18);
+    ProgressBar->setFormat("%v / %m");
+    ProgressBar->setRange(0, 1);
+    ProgressBar->setValue(0);
+    ProgressBar->setVisible(false);
+    ChapterLabel = new QLabel(Panel2);
+    ChapterLabel->setGeometry(90, 30, 270, 20);
+    ChapterLabel->setTextFormat(Qt::PlainText);  // chapter titles are the site's text
+    CountdownLabel = new QLabel(Panel2);
+    CountdownLabel->setGeometry(360, 30, 207, 20);
+    CountdownLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 
 }  // namespace quill

@@ -1,39 +1,44 @@
 #include "frontend/MainUnit.h"
 
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSettings>
 #include <QTextBlock>
 #include <QTextCursor>
-#include <QTimer>
 
+#include "JobBridge.h"
 #include "frontend/AboutUt.h"
 #include "frontend/MyUtils.h"
-#include "frontend/PyUnit.h"
+#include "frontend/Notifier.h"
 
 namespace quill {
 
-std::string appdir;
-std::string datadir;
-std::string tmpdir;
-std::string logfile;
-QDateTime lastlogtime;
-bool busy = false;
-QImage bannerbmp;
-
-const char* const kProductTitle = "Quillby Downloader";
 const char* const kHelpUrl = "https://www.inkvale.com/download/help.php?id=25";
 const char* const kHomeUrl = "https://www.inkvale.com/?id=25";
+
+namespace {
+
+const char* const kStartLine =
+    "Copy book url and paste into editor, click \"Download\" button to download book";
+const char* const kFormatSetting = "download/format";
+
+}  // namespace
 
 TMainfm::TMainfm(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint) {
+                          Qt::MSWindowsFixedSizeDialogHint),
+      bridge_(std::make_unique<JobBridge>(*this)) {
     CreateControls();
     FormCreate();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -42,47 +47,115 @@ TMainfm::TMainfm(QWidget* parent)
     }
 }
 
-TMainfm::~TMainfm() = default;
+TMainfm::~TMainfm() {
+    // The job reports through queued calls to this window; it must be gone first.
+    job_.reset();
+}
 
 void TMainfm::FormCreate() {
-    lastlogtime = QDateTime::currentDateTime();
-    appdir = QCoreApplication::applicationDirPath().toStdString() + "/";
-    datadir = GetDataDir(kProductTitle);
-    MakeDir(datadir);
+    SetProgramFolder(QCoreApplication::applicationDirPath().toStdString() + "/");
     Productlabel->setText(kProductTitle);
     setWindowTitle(kProductTitle);
-    tmpdir = datadir + "tmp";
-    MakeDir(tmpdir);
-    logfile = tmpdir + "/run.log";
-    Log("Copy book url and paste into editor, click \"Download\" button to download book");
+    Log(kStartLine);
+    try {
+        folders_ = PrepareFolders(kProductTitle);
+    } catch (const EDataFolderError& problem) {
+        Log(QString::fromStdString(problem.what()));
+    }
     LoadPngToBitmap("BANNER", bannerbmp);
     LoadPngToImage("ICONBMP", IconImage);
     linked->clear();
+    const int format = formatbox->findText(QSettings().value(kFormatSetting, "PDF").toString());
+    formatbox->setCurrentIndex(format >= 0 ? format : 0);
+    connect(formatbox, &QComboBox::currentTextChanged, this,
+            [](const QString& text) { QSettings().setValue(kFormatSetting, text); });
+}
+
+void TMainfm::SetProgramFolder(const std::string& folder) {
+    programFolder_ = folder;
+}
+
+bool TMainfm::JobRunning() const {
+    return job_ && job_->Running();
 }
 
 void TMainfm::SetBusy(bool Value) {
-    busy = Value;
     if (Value) {
-        Timer1->start();
         ReplaceAllLines({});
         downloadbtn->setText("Downloading");
         downloadbtn->setEnabled(false);
-        ClearDir(tmpdir);
     } else {
-        Timer1->stop();
         downloadbtn->setText("Download");
         downloadbtn->setEnabled(true);
     }
+    formatbox->setEnabled(!Value);
+    refreshbox->setEnabled(!Value);
+}
+
+JobRequest TMainfm::Request() const {
+    JobRequest request;
+    request.url = linked->text().trimmed().toStdString();
+    request.refresh = refreshbox->isChecked();
+    request.format = static_cast<BookFormat>(formatbox->currentIndex());
+    request.openBook = openBooks_;
+    return request;
 }
 
 void TMainfm::downloadbtnClick() {
-    if (!downloadbtn->isEnabled()) {
+    if (!downloadbtn->isEnabled() || JobRunning()) {
         return;  // a click queued before the button went down must not start a second job
     }
+    if (!folders_) {
+        try {
+            folders_ = PrepareFolders(kProductTitle);  // the user may have mended it
+        } catch (const EDataFolderError& problem) {
+            ReplaceAllLines({QString::fromStdString(problem.what())});
+            return;
+        }
+    }
+    JobSetup setup;
+    setup.folders = *folders_;
+    setup.launcher = programFolder_ + "bin/quillmain";
+    setup.renderer = programFolder_ + "bin/quillrender";
+    job_ = std::make_unique<Job>(setup, *bridge_);
     SetBusy(true);
-    auto* runner = new TPyThread(linked->text().trimmed().toStdString(), tmpdir);
-    runner->OnTerminate = [this] { DownloadFinished(); };
-    runner->start();
+    if (const std::string refused = job_->Start(Request()); !refused.empty()) {
+        SetBusy(false);
+        Log(QString::fromStdString(refused));
+        emit jobFinished(false);
+    }
+}
+
+void TMainfm::JobEnded(const JobResult& result) {
+    ShowProgress(ProgressState{});
+    SetBusy(false);
+    if (closing_) {
+        close();
+        return;
+    }
+    if (!isActiveWindow()) {
+        NotifyJobEnded(result);
+    }
+    emit jobFinished(!result.bookfile.empty());
+}
+
+void TMainfm::closeEvent(QCloseEvent* event) {
+    if (!JobRunning()) {
+        event->accept();
+        return;
+    }
+    if (!closing_ &&
+        QMessageBox::question(this, kProductTitle, "A download is running. Stop it and quit?") !=
+            QMessageBox::Yes) {
+        event->ignore();
+        return;
+    }
+    // The job ends on its own thread (a download at once, a build after its chapter);
+    // its last report closes the window for good.
+    closing_ = true;
+    job_->Stop();
+    setEnabled(false);
+    event->ignore();
 }
 
 void TMainfm::SpeedButton1Click() {
@@ -90,34 +163,14 @@ void TMainfm::SpeedButton1Click() {
 }
 
 void TMainfm::AboutbtnClick() {
-    TAboutFm about(IconImage, this);
+    TAboutFm about(IconImage, bannerbmp, this);
     about.exec();
 }
 
-template <class F>
-void TMainfm::OnGuiThread(F change) {
-    if (QThread::currentThread() == thread()) {
-        change();
-    } else {
-        QMetaObject::invokeMethod(this, change, Qt::BlockingQueuedConnection);
+void TMainfm::Log(const QString& text) {
+    if (lines_.size() >= kMaxLogLines) {
+        lines_.removeFirst();
     }
-}
-
-void TMainfm::Log(const std::string& text) {
-    const QString line = QString::fromStdString(text);
-    OnGuiThread([this, &line] { AppendLine(line); });
-}
-
-void TMainfm::UpdateLog(const std::string& text) {
-    const QString line = QString::fromStdString(text);
-    OnGuiThread([this, &line] { ReplaceLastLine(line); });
-}
-
-void TMainfm::ProcessMessages() {
-    QCoreApplication::processEvents();
-}
-
-void TMainfm::AppendLine(const QString& text) {
     if (lines_.isEmpty()) {
         Memo1->setPlainText(text);
     } else {
@@ -128,9 +181,9 @@ void TMainfm::AppendLine(const QString& text) {
     emit lineAdded(text);
 }
 
-void TMainfm::ReplaceLastLine(const QString& text) {
+void TMainfm::UpdateLog(const QString& text) {
     if (lines_.isEmpty()) {
-        AppendLine(text);
+        Log(text);
         return;
     }
     lines_.last() = text;
@@ -141,11 +194,10 @@ void TMainfm::ReplaceLastLine(const QString& text) {
 }
 
 void TMainfm::ReplaceAllLines(const QStringList& lines) {
-    lines_ = lines;
-    Memo1->setPlainText(lines.join('\n'));
-    Memo1->verticalScrollBar()->setValue(Memo1->verticalScrollBar()->maximum());
+    lines_.clear();
+    Memo1->clear();
     for (const QString& line : lines) {
-        emit lineAdded(line);
+        Log(line);
     }
 }
 

@@ -20,7 +20,7 @@ bool MappedFile::Open(const std::string& path) {
         error_ = errno;
         return false;
     }
-    // Directories open fine on POSIX; treat them as the access error Windows reports.
+    // A folder opens fine for reading, but it is no document: report an access error.
     struct stat st {};
     if (fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
         Close();
@@ -41,7 +41,7 @@ int64_t MappedFile::Size() const {
 bool MappedFile::Map() {
     const int64_t size = Size();
     if (size <= 0) {
-        // Windows cannot map an empty file either; report the same kind of failure.
+        // An empty file cannot be mapped; report it as a failed mapping.
         error_ = size == 0 ? EINVAL : errno;
         return false;
     }

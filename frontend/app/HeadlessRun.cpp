@@ -1,49 +1,109 @@
 #include "HeadlessRun.h"
 
-#include <QCoreApplication>
-#include <QLineEdit>
-#include <QThread>
-#include <QTimer>
-
 #include <cstdio>
+#include <mutex>
 
-#include "frontend/MainUnit.h"
-#include "frontend/PyUnit.h"
+#include "core/Job.h"
+#include "platform/StopSignals.h"
+#include "platform/Terminal.h"
 
 namespace quill {
 
 namespace {
 
-void PrintLine(const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
+// Prints a job's reports. On a terminal the progress is one line under the log that
+// rewrites itself; elsewhere (a pipe, a file) only the log lines are written.
+class TerminalObserver : public IJobObserver {
+  public:
+    TerminalObserver(platform::StopSignals& signals, bool terminal)
+        : signals_(signals), terminal_(terminal) {}
+
+    void LogAppended(const std::string& line) override { Print(line); }
+    void LogReplaced(const std::string& line) override { Print(line); }
+    void LogCleared() override {}
+    void ProgressChanged(const ProgressState& state) override {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (terminal_) {
+            status_ = state.phase == ProgressState::Phase::Ended
+                          ? ""
+                          : ProgressLine(state, platform::TerminalColumns(1) - 1);
+            Redraw();
+        }
+    }
+    void Finished(const JobResult& result) override {
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            result_ = result;
+        }
+        signals_.Notify();
+    }
+
+    JobResult Result() {
+        std::lock_guard<std::mutex> guard(lock_);
+        return result_;
+    }
+    // Callable from any thread: the job's and, once, the main thread.
+    void Print(const std::string& line) {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (terminal_) {
+            std::fputs("\r\x1b[K", stdout);
+        }
+        std::fwrite(line.data(), 1, line.size(), stdout);
+        std::fputc('\n', stdout);
+        Redraw();
+    }
+
+  private:
+    void Redraw() {  // under lock_
+        if (terminal_) {
+            std::fputs("\r\x1b[K", stdout);
+            std::fputs(status_.c_str(), stdout);
+        }
+        std::fflush(stdout);
+    }
+
+    platform::StopSignals& signals_;
+    const bool terminal_;
+    std::string status_;
+    std::mutex lock_;
+    JobResult result_;
+};
 
 }  // namespace
 
-int RunHeadless(TMainfm& form, const QString& url, bool openBook) {
-    form.SetOpenBooks(openBook);
-    QObject::connect(&form, &TMainfm::lineAdded, PrintLine);
-    QObject::connect(&form, &TMainfm::lineReplaced, PrintLine);
-    bool bookMade = false;
-    QObject::connect(&form, &TMainfm::jobFinished, [&bookMade](bool made) {
-        bookMade = made;
-        QCoreApplication::exit(made ? 0 : 1);
-    });
-    form.linked->setText(url);
-    QTimer::singleShot(0, &form, &TMainfm::downloadbtnClick);
-    const int status = QCoreApplication::exec();
-    // The job runner is just returning from the completion step; let it finish so that
-    // nothing runs against the window while the program ends.
-    while (TPyThread::Running() > 0) {
-        QThread::msleep(5);
+int RunHeadless(const CommandLine& cmd, const std::string& programFolder, bool openBook) {
+    platform::StopSignals signals;  // before the job's thread exists
+    TerminalObserver observer(signals, platform::IsTerminal(1));
+    JobSetup setup;
+    try {
+        setup.folders = PrepareFolders(kProductTitle);
+    } catch (const EDataFolderError& problem) {
+        observer.Print(problem.what());
+        return 1;
     }
-    if (bookMade) {
-        PrintLine(QString::fromStdString(bookfile));
+    setup.launcher = programFolder + "bin/quillmain";
+    setup.renderer = programFolder + "bin/quillrender";
+
+    JobRequest request;
+    request.url = cmd.download;
+    request.refresh = cmd.refresh;
+    request.format = cmd.format;
+    request.openBook = openBook;
+    Job job(setup, observer);
+    if (const std::string refused = job.Start(request); !refused.empty()) {
+        observer.Print(refused);
+        return JobResult{JobOutcome::Refused, "", {}, refused}.ExitCode();
     }
-    return status;
+    if (signals.Wait()) {
+        observer.Print("Stopping the download…");
+        job.Stop();
+    }
+    job.Wait();
+    const JobResult result = observer.Result();
+    if (!result.bookfile.empty()) {
+        observer.Print(result.bookfile);
+    }
+    return result.ExitCode();
 }
 
 }  // namespace quill

@@ -1,14 +1,16 @@
 #pragma once
 
-#include <QString>
+#include <string>
+
+#include "CommandLine.h"
 
 namespace quill {
 
-class TMainfm;
-
-// Runs the window's Download flow for url without showing the window: prints each log
-// line as it appears and, when a book was made, its path as the last line. Returns the
-// exit status: 0 with a book, 1 without.
-int RunHeadless(TMainfm& form, const QString& url, bool openBook);
+// Runs one job without a window: prints each log line as it appears (on a terminal, the
+// progress also shows as one line that updates itself) and, when a book was made, its path
+// as the last line. Ctrl+C stops the job cleanly. Returns the exit status: 0 for a complete
+// book, 3 for a book with chapters missing, 1 when no book was made, 4 when another
+// download is running.
+int RunHeadless(const CommandLine& cmd, const std::string& programFolder, bool openBook);
 
 }  // namespace quill

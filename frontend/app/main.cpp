@@ -1,18 +1,21 @@
+// quillby: the desktop window, or with --download one job without any window.
 #include <QApplication>
 #include <QIcon>
 #include <QLineEdit>
 #include <QTimer>
 
 #include <unistd.h>
+
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "CommandLine.h"
 #include "HeadlessRun.h"
-#include "assembly/WkHtmlToXCore.h"
+#include "core/Folders.h"
 #include "frontend/MainUnit.h"
 #include "frontend/MyUtils.h"
-#include "frontend/PyUnit.h"
 
 namespace {
 
@@ -26,6 +29,34 @@ bool HasDisplay() {
     return false;
 }
 
+// The folder of the running program, with a trailing "/": its helpers live below it.
+std::string ProgramFolder() {
+    char path[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0) {
+        return "./";
+    }
+    std::string folder(path, static_cast<size_t>(length));
+    return folder.substr(0, folder.rfind('/') + 1);
+}
+
+int RunWindow(int argc, char** argv, const quill::CommandLine& cmd) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("quillby");
+    QApplication::setOrganizationName("Inkvale");
+    QApplication::setApplicationDisplayName(quill::kProductTitle);
+    QApplication::setDesktopFileName("quillby");
+    QApplication::setWindowIcon(QIcon(quill::ResourcePath("ICONBMP")));
+
+    quill::TMainfm Mainfm;
+    Mainfm.linked->setText(QString::fromStdString(cmd.demoUrl));
+    Mainfm.show();
+    if (cmd.autostart) {
+        QTimer::singleShot(300, &Mainfm, &quill::TMainfm::downloadbtnClick);
+    }
+    return QApplication::exec();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -35,38 +66,10 @@ int main(int argc, char** argv) {
                      cmd.error.empty() ? "" : "\n", quill::UsageText());
         return cmd.help ? 0 : 2;
     }
-    const bool display = HasDisplay();
-    const bool headless = !cmd.download.empty();
-    if (headless && !display) {
-        // Both the hidden window and the HTML engine need a Qt platform without a screen.
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    if (!cmd.download.empty()) {
+        // No window system is needed: the book is rendered by a helper process that
+        // chooses its own.
+        return quill::RunHeadless(cmd, ProgramFolder(), HasDisplay());
     }
-
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("quillby");
-    QApplication::setApplicationDisplayName(quill::kProductTitle);
-    QApplication::setDesktopFileName("quillby");
-    QApplication::setWindowIcon(QIcon(quill::ResourcePath("ICONBMP")));
-
-    quill::TMainfm Mainfm;
-    int status = 0;
-    if (headless) {
-        status = quill::RunHeadless(Mainfm, QString::fromStdString(cmd.download), display);
-    } else {
-        Mainfm.linked->setText(QString::fromStdString(cmd.demoUrl));
-        Mainfm.show();
-        if (cmd.autostart) {
-            QTimer::singleShot(300, &Mainfm, &quill::TMainfm::downloadbtnClick);
-        }
-        status = QApplication::exec();
-    }
-    if (quill::TPyThread::Running() > 0) {
-        // The window was closed during a job: the downloader runs on by itself, and its
-        // job runner must not call back into a window that is being destroyed.
-        std::fflush(stdout);
-        _exit(status);
-    }
-    // The engine is shut down on the thread that used it, while Qt is still up.
-    quill::FinalizeWkHtmlToX();
-    return status;
+    return RunWindow(argc, argv, cmd);
 }

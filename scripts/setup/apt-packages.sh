@@ -8,7 +8,7 @@ apt_packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev epubcheck default-jre-headless
     poppler-utils qpdf wkhtmltopdf python3 python3-bs4 xvfb xauth imagemagick
-    dpkg-dev fakeroot openssl ca-certificates xdg-utils fonts-dejavu-core fonts-wqy-microhei x11-utils
+    dbus-daemon dbus-bin dpkg-dev fakeroot openssl ca-certificates xdg-utils fonts-dejavu-core fonts-wqy-microhei x11-utils
 )
 
 install_apt_packages() {

@@ -1,38 +1,69 @@
-// The window without a job: its start, its log, and the run-log monitor.
+// The window: its start, its log, the progress footer, the format choice and closing it
+// during a job. Jobs run through the real job core with stand-in launchers; the
+// whole-system tests run the real downloader.
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
-#include <atomic>
-#include <thread>
+#include <signal.h>
+
+#include <fstream>
 
 #include "StandIns.h"
 #include "TestMain.h"
+#include "frontend/AboutUt.h"
 #include "frontend/MainUnit.h"
-#include "frontend/PyUnit.h"
 
 using namespace quill;
-using quill::test::WriteAll;
+using quill::test::MakeStandInLauncher;
+using quill::test::ReadAll;
 
 namespace {
 
 const QString kStartLine =
     "Copy book url and paste into editor, click \"Download\" button to download book";
 
-// Writes the run log and gives it a chosen last-write time, as a downloader would.
-void WriteRunLog(const QByteArray& text, const QDateTime& time) {
-    const QString path = QString::fromStdString(logfile);
-    WriteAll(path, text);
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadWrite));
-    QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
+// The resident memory of this process in MB.
+long ResidentMb() {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    long kb = 0;
+    while (status >> key) {
+        if (key == "VmRSS:") {
+            status >> kb;
+            break;
+        }
+    }
+    return kb / 1024;
+}
+
+bool Alive(const QByteArray& pid) {
+    return !pid.trimmed().isEmpty() && ::kill(pid.trimmed().toInt(), 0) == 0;
+}
+
+// Answers the next question box with the given button.
+void Answer(QObject* context, QMessageBox::StandardButton button, bool* asked) {
+    QTimer::singleShot(0, context, [button, asked] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        *asked = box != nullptr && box->text() == "A download is running. Stop it and quit?";
+        if (box != nullptr) {
+            box->button(button)->click();
+        }
+    });
 }
 
 }  // namespace
@@ -40,143 +71,161 @@ void WriteRunLog(const QByteArray& text, const QDateTime& time) {
 class MainWindowTest : public QObject {
     Q_OBJECT
   private slots:
-    void startsWithEmptyAddressAndOneLine() {
+    void startsIdleWithOneLineAndItsControlsInPlace() {
         QDir(test::TestHome() + "/Documents").removeRecursively();
         TMainfm form;
 
         QVERIFY(form.linked->text().isEmpty());
         QCOMPARE(form.LogLines(), QStringList{kStartLine});
-        QCOMPARE(form.Memo1->toPlainText(), kStartLine);
         QCOMPARE(form.windowTitle(), QString("Quillby Downloader"));
-        QCOMPARE(form.Productlabel->text(), QString("Quillby Downloader"));
         QCOMPARE(form.size(), QSize(704, 488));
+        QCOMPARE(form.linked->geometry(), QRect(90, 102, 481, 21));
+        QCOMPARE(form.downloadbtn->geometry(), QRect(591, 96, 104, 41));
+        QCOMPARE(form.Memo1->geometry(), QRect(90, 136, 477, 257));
+        QCOMPARE(form.Panel2->geometry(), QRect(0, 430, 704, 58));
         QCOMPARE(form.downloadbtn->text(), QString("Download"));
-        QVERIFY(form.downloadbtn->isEnabled());
-        QVERIFY(!form.Timer1->isActive());
-        QCOMPARE(form.Timer1->interval(), 2000);
-        QVERIFY(!busy);
+        QVERIFY(form.ProgressBar->isHidden());
+        QVERIFY(!form.refreshbox->isChecked());
 
         const QString data = test::TestHome() + "/Documents/Inkvale/Quillby Downloader/";
-        QCOMPARE(QString::fromStdString(datadir), data);
-        QCOMPARE(QString::fromStdString(tmpdir), data + "tmp");
-        QCOMPARE(QString::fromStdString(logfile), data + "tmp/run.log");
+        QVERIFY(form.Folders());
+        QCOMPARE(QString::fromStdString(form.Folders()->datadir), data);
         QVERIFY(QDir(data + "tmp").exists());
         QCOMPARE(form.IconImage->pixmap(Qt::ReturnByValue).size(), QSize(48, 48));
-        QCOMPARE(bannerbmp.size(), QSize(600, 375));
-        QVERIFY(!form.SpeedButton1->icon().isNull());
-        QVERIFY(!form.Aboutbtn->icon().isNull());
+        QCOMPARE(form.bannerbmp.size(), QSize(600, 375));
     }
 
     void updateLogReplacesTheLastEntry() {
         TMainfm form;
         form.SetBusy(true);
-        form.Timer1->stop();
         QVERIFY(form.LogLines().isEmpty());
-
         form.UpdateLog("first");  // an empty log gains the line
         form.Log("");
         form.UpdateLog("process html pdf 3");
-
         QCOMPARE(form.LogLines(), (QStringList{"first", "process html pdf 3"}));
         QCOMPARE(form.Memo1->document()->blockCount(), 2);
         QCOMPARE(form.Memo1->document()->lastBlock().text(), QString("process html pdf 3"));
         form.SetBusy(false);
     }
 
-    void logFromAnotherThreadShowsBeforeItReturns() {
+    void theLogKeepsItsLastLinesInBoundedMemory() {
         TMainfm form;
-        std::atomic<bool> returned{false};
-        std::thread worker([&] {
-            form.Log("from the job");
-            form.UpdateLog("changed by the job");
-            returned = true;
+        const long before = ResidentMb();
+        for (int i = 1; i <= 100000; ++i) {
+            form.Log(QString("chapter_%1 / 100000: A chapter title of ordinary length").arg(i));
+        }
+        QCOMPARE(form.LogLines().size(), TMainfm::kMaxLogLines);
+        QCOMPARE(form.Memo1->document()->blockCount(), TMainfm::kMaxLogLines);
+        QVERIFY(form.LogLines().first().startsWith("chapter_95001 /"));
+        QVERIFY2(ResidentMb() - before < 200, qPrintable(QString::number(ResidentMb() - before)));
+    }
+
+    // The footer shows chapters done of N, the chapter being fetched, and during the pause a
+    // countdown with the time left.
+    void theFooterFollowsTheDownload() {
+        qputenv("QUILLBY_CHAPTER_PAUSE_MS", "6000");
+        TMainfm form;
+        form.SetOpenBooks(false);
+        form.SetProgramFolder(MakeStandInLauncher(programs_.filePath("paced"), R"(
+W="$HOME/Documents/Inkvale/Quillby Downloader/tmp"
+printf 'title:T\r\nauthor:A\r\ncover page:cover.jpg\r\nchapter:3\r\nchapter_1 / 3: Zo\303\253 One\r\n' > "$W/run.log"
+sleep 0.4; echo '<h2>One</h2>' > "$W/1.html"; sleep 6
+printf 'chapter_2 / 3: Two\r\n' >> "$W/run.log"; sleep 0.4; echo '<h2>Two</h2>' > "$W/2.html"
+sleep 30)")
+                                  .toStdString());
+        form.linked->setText("http://127.0.0.1:9/story/1");
+        QTest::mouseClick(form.downloadbtn, Qt::LeftButton);
+
+        QVERIFY(QTest::qWaitFor([&] { return form.ProgressBar->value() == 1; }, 8000));
+        QCOMPARE(form.ProgressBar->maximum(), 3);
+        QVERIFY(!form.ProgressBar->isHidden());
+        QCOMPARE(form.ChapterLabel->text(), QString::fromUtf8("Zo\xC3\xAB One"));
+        QVERIFY2(QRegularExpression("^Next chapter in [1-6] s · about \\d+ s left$")
+                     .match(form.CountdownLabel->text())
+                     .hasMatch(),
+                 qPrintable(form.CountdownLabel->text()));
+        QVERIFY(QTest::qWaitFor([&] { return form.ProgressBar->value() == 2; }, 12000));
+        QCOMPARE(form.ChapterLabel->text(), QString("Two"));
+
+        bool asked = false;
+        Answer(this, QMessageBox::Yes, &asked);
+        form.close();
+        QVERIFY(QTest::qWaitFor([&] { return !form.JobRunning(); }, 10000));
+        QVERIFY(asked);
+        qunsetenv("QUILLBY_CHAPTER_PAUSE_MS");
+    }
+
+    void theFormatChoiceIsRemembered() {
+        {
+            TMainfm form;
+            QCOMPARE(form.formatbox->currentText(), QString("PDF"));
+            form.formatbox->setCurrentText("EPUB");
+        }
+        TMainfm again;
+        QCOMPARE(again.formatbox->currentText(), QString("EPUB"));
+        again.formatbox->setCurrentText("PDF");
+    }
+
+    // Closing during a download asks first: No keeps the window and the job, Yes ends the
+    // downloader's whole process group.
+    void closingDuringADownloadAsksAndStopsTheDownloader() {
+        const QString pidFile = programs_.filePath("helper.pid");
+        TMainfm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.SetProgramFolder(
+            MakeStandInLauncher(programs_.filePath("long"),
+                                "sleep 60 & echo $! > '" + pidFile + "'\nsleep 60")
+                .toStdString());
+        form.linked->setText("http://127.0.0.1:9/story/1");
+        QTest::mouseClick(form.downloadbtn, Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([&] { return Alive(ReadAll(pidFile)); }, 5000));
+
+        bool asked = false;
+        Answer(this, QMessageBox::No, &asked);
+        form.close();
+        QVERIFY(asked);
+        QVERIFY(form.isVisible());
+        QVERIFY(form.JobRunning());
+
+        Answer(this, QMessageBox::Yes, &asked);
+        form.close();
+        QVERIFY(asked);
+        QVERIFY(QTest::qWaitFor([&] { return !form.isVisible(); }, 10000));
+        QVERIFY(!form.JobRunning());
+        QVERIFY(QTest::qWaitFor([&] { return !Alive(ReadAll(pidFile)); }, 5000));
+    }
+
+    void helpAndAboutOpenTheMakersPages() {
+        const QString opened = test::InstallStandInXdgOpen(programs_.filePath("desktop"));
+        TMainfm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTest::mouseClick(form.SpeedButton1, Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([&] { return !ReadAll(opened).isEmpty(); }, 5000));
+        QCOMPARE(ReadAll(opened), QByteArray("https://www.inkvale.com/download/help.php?id=25\n"));
+
+        QString version;
+        bool stayedOpenAfterLink = false;
+        QTimer::singleShot(0, this, [&] {
+            auto* about = qobject_cast<TAboutFm*>(QApplication::activeModalWidget());
+            QVERIFY(about != nullptr);
+            version = about->Label1->text();
+            QTest::mouseClick(about->Label2, Qt::LeftButton);
+            stayedOpenAfterLink =
+                QTest::qWaitFor([&] { return ReadAll(opened).count('\n') == 2; }, 5000) &&
+                about->isVisible();
+            QTest::keyClick(about, Qt::Key_Return);
         });
-        QVERIFY(QTest::qWaitFor([&] { return returned.load(); }, 5000));
-        worker.join();
-        QCOMPARE(form.LogLines(), (QStringList{kStartLine, "changed by the job"}));
+        form.AboutbtnClick();  // modal: returns once Enter has closed the window
+
+        QCOMPARE(version, QString("Version:1.25.10201.1"));
+        QVERIFY(stayedOpenAfterLink);
+        QVERIFY(ReadAll(opened).endsWith("https://www.inkvale.com/?id=25\n"));
     }
 
-    void monitorMirrorsTheRunLog() {
-        TMainfm form;
-        form.SetBusy(true);
-        form.Timer1->stop();  // ticks are driven by hand here
-        const QDateTime t0 = QDateTime::currentDateTime().addSecs(60);
-
-        WriteRunLog("title:Zo\xC3\xAB\r\nauthor:A\r\n", t0);
-        form.Timer1Timer();
-        QCOMPARE(form.LogLines(), (QStringList{QString::fromUtf8("title:Zo\xC3\xAB"), "author:A"}));
-
-        WriteRunLog(
-            "title:Zo\xC3\xAB\r\nauthor:A\r\ncover page:cover.jpg\r\nchapter:2\r\n"
-            "chapter_1 / 2: One\r\n",
-            t0.addMSecs(1500));
-        form.Timer1Timer();
-        QCOMPARE(form.LogLines().size(), 5);
-        QCOMPARE(form.LogLines().mid(2),
-                 (QStringList{"cover page:cover.jpg", "chapter:2", "chapter_1 / 2: One"}));
-
-        // Same last-write time: the file is not read again, whatever it now holds.
-        WriteRunLog("x\r\ny\r\nz\r\nw\r\nv\r\nu\r\nt\r\n", t0.addMSecs(1500));
-        form.Timer1Timer();
-        QCOMPARE(form.LogLines().size(), 5);
-
-        WriteRunLog("title:New\r\nauthor:B\r\n", t0.addMSecs(3000));
-        form.Timer1Timer();
-        QCOMPARE(form.LogLines(), (QStringList{"title:New", "author:B"}));
-        QCOMPARE(form.Memo1->toPlainText(), QString("title:New\nauthor:B"));
-
-        form.SetBusy(false);
-        WriteRunLog("title:New\r\nauthor:B\r\nlate\r\n", t0.addMSecs(4500));
-        form.Timer1Timer();  // idle: the monitor does nothing
-        QCOMPARE(form.LogLines().size(), 2);
-    }
-
-    void bookInfoKeysAreFoundAnywhereAndTheLastChapterLineWins() {
-        TMainfm form;
-        booktitle = "previous";
-        bookauthor = "previous";
-        WriteRunLog(
-            "\xEF\xBB\xBFtitle:Zo\xC3\xAB: A Tale\r\n"
-            "author:Ann\r\n"
-            "chapter:2\r\n"
-            "note author:Bob\r\n"
-            "chapter:7\r\n",
-            QDateTime::currentDateTime());
-        ReadBookInfo();
-        QCOMPARE(QString::fromStdString(booktitle), QString::fromUtf8("Zo\xC3\xAB: A Tale"));
-        QCOMPARE(QString::fromStdString(bookauthor), QString("Bob"));
-        QCOMPARE(lastchapter, 7);
-
-        // A chapter title holding "title:" takes over the book title; "title:" is tested
-        // first, so that line sets nothing else.
-        WriteRunLog("chapter:3\r\nchapter_1 / 3: The subtitle: Dawn\r\n",
-                    QDateTime::currentDateTime());
-        ReadBookInfo();
-        QCOMPARE(QString::fromStdString(booktitle), QString(" The subtitle: Dawn"));
-        QCOMPARE(QString::fromStdString(bookauthor), QString("Bob"));
-        QCOMPARE(lastchapter, 3);
-
-        WriteRunLog("done\r\n", QDateTime::currentDateTime());
-        ReadBookInfo();
-        QCOMPARE(lastchapter, 0);
-        QCOMPARE(QString::fromStdString(booktitle), QString(" The subtitle: Dawn"));
-    }
-
-    void lastChapterMustBeAWholeNumberWithAFile() {
-        TMainfm form;
-        WriteAll(QString::fromStdString(tmpdir + "/3.html"), "<p>3</p>");
-        WriteRunLog("chapter:3\r\n", QDateTime::currentDateTime());
-        ReadBookInfo();
-        QVERIFY(LastChapterExists());
-
-        WriteRunLog("chapter:3x\r\n", QDateTime::currentDateTime());
-        ReadBookInfo();
-        QVERIFY(!LastChapterExists());
-
-        WriteRunLog("chapter:4\r\n", QDateTime::currentDateTime());
-        ReadBookInfo();
-        QVERIFY(!LastChapterExists());
-    }
+  private:
+    QTemporaryDir programs_;
 };
 
 QUILLBY_QT_TEST(MainWindowTest)

@@ -18,6 +18,7 @@ QuillbyDesk::QuillbyDesk(std::string siteBaseUrl) : home_("home"), tools_("deskt
     env_ = {
         {"HOME", home_.path()},
         {"XDG_CONFIG_HOME", home_.path() + "/.config"},
+        {"XDG_DATA_HOME", home_.path() + "/.local/share"},
         {"XDG_RUNTIME_DIR", home_.path()},
         {"PATH", tools_.path() + ":" + (path != nullptr ? path : "/usr/bin:/bin")},
         {"QUILLBY_BASE_URL", std::move(siteBaseUrl)},

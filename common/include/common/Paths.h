@@ -4,7 +4,7 @@
 
 namespace quill {
 
-// The platform's path separator ("\" on Windows).
+// The separator the program puts between a folder and a name.
 constexpr char kPathSeparator = '/';
 
 // Joins a folder and a file name with the separator, unless the folder already ends

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QImage>
 
 class QLabel;
 class QPushButton;
@@ -15,8 +16,9 @@ QString GetFileVersionStr();
 class TAboutFm : public QDialog {
     Q_OBJECT
   public:
-    // icon: the main window's icon control, whose picture is shown here too.
-    TAboutFm(const QLabel* icon, QWidget* parent = nullptr);
+    // icon: the main window's icon control, whose picture is shown here too; banner: the
+    // picture behind the texts.
+    TAboutFm(const QLabel* icon, const QImage& banner, QWidget* parent = nullptr);
 
     QLabel* Image1 = nullptr;
     QLabel* Image2 = nullptr;
@@ -35,7 +37,7 @@ class TAboutFm : public QDialog {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    void FormCreate(const QLabel* icon);
+    void FormCreate(const QLabel* icon, const QImage& banner);
 };
 
 }  // namespace quill

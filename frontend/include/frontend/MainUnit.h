@@ -1,55 +1,55 @@
 #pragma once
 
-#include <QDateTime>
 #include <QImage>
 #include <QStringList>
-#include <QThread>
 #include <QWidget>
 
+#include <memory>
+#include <optional>
 #include <string>
 
-#include "common/WindowLog.h"
+#include "core/Job.h"
 
-class QFrame;
+class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
-class QTimer;
 class QToolButton;
 
 namespace quill {
 
-// Front-end state fixed at start, shared by the window, the job runner and the book build.
-extern std::string appdir;     // the program's folder, with a trailing "/"
-extern std::string datadir;    // Documents/Inkvale/Quillby Downloader/, trailing "/"
-extern std::string tmpdir;     // the work folder, no trailing "/"
-extern std::string logfile;    // the downloader's run log in the work folder
-extern QDateTime lastlogtime;  // the run log's last-write time as last mirrored
-extern bool busy;              // a job is running and its run log is being mirrored
-extern QImage bannerbmp;       // the About window's banner
-
-extern const char* const kProductTitle;
 extern const char* const kHelpUrl;
 extern const char* const kHomeUrl;
 
-// The main window: an address field, the Download button and the log.
-class TMainfm : public QWidget, public IWindowLog {
+class JobBridge;
+
+// The main window: the address field, the Download button with its options, the log and
+// the progress footer. It wires the job core to the screen and holds no job logic.
+class TMainfm : public QWidget {
     Q_OBJECT
   public:
     explicit TMainfm(QWidget* parent = nullptr);
     ~TMainfm() override;
 
-    // Log and UpdateLog may be called from any thread; they return once the line shows.
-    void Log(const std::string& text) override;
-    void UpdateLog(const std::string& text) override;
-    void ProcessMessages() override;
+    // Appends a line to the log, or replaces the last one (on the GUI thread).
+    void Log(const QString& text);
+    void UpdateLog(const QString& text);
 
-    // The log's entries (one per line, however the view wraps them).
+    // The log's entries (one per line, however the view wraps them); at most the last
+    // kMaxLogLines.
     const QStringList& LogLines() const { return lines_; }
+    static constexpr int kMaxLogLines = 5000;
 
-    // Whether the finished book is opened with the desktop's PDF viewer.
+    // Whether the finished book is opened with the desktop's viewer.
     void SetOpenBooks(bool open) { openBooks_ = open; }
+    // Where bin/quillmain and bin/quillrender are (the program's folder, trailing "/").
+    void SetProgramFolder(const std::string& folder);
+    // The folders jobs use; unset when the Documents folder cannot be used.
+    const std::optional<JobFolders>& Folders() const { return folders_; }
+    bool JobRunning() const;
 
     void SetBusy(bool Value);
 
@@ -60,38 +60,47 @@ class TMainfm : public QWidget, public IWindowLog {
     QLabel* Label1 = nullptr;
     QLineEdit* linked = nullptr;
     QPushButton* downloadbtn = nullptr;
+    QComboBox* formatbox = nullptr;
+    QCheckBox* refreshbox = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
-    QTimer* Timer1 = nullptr;
+    QWidget* Panel2 = nullptr;
+    QProgressBar* ProgressBar = nullptr;
+    QLabel* ChapterLabel = nullptr;
+    QLabel* CountdownLabel = nullptr;
+    QImage bannerbmp;
 
   public slots:
     void downloadbtnClick();
     void SpeedButton1Click();
     void AboutbtnClick();
-    void Timer1Timer();
-    void DownloadFinished();
 
   signals:
-    // A new log entry, or the new text of the last one (progress lines change in place).
+    // A new log entry, or the new text of the last one.
     void lineAdded(const QString& text);
     void lineReplaced(const QString& text);
-    // The completion step has ended; bookMade when a book was saved and "done" logged.
+    // A job has ended; bookMade when a book was saved.
     void jobFinished(bool bookMade);
 
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
   private:
+    friend class JobBridge;
     void CreateControls();
+    void CreateFooter();
     void FormCreate();
-    bool CompleteJob();
-    // Mirrors the run log; `force` reads it even when its time has not changed.
-    void MirrorRunLog(bool force);
-    void LogFailure(const std::string& message);
-    void AppendLine(const QString& text);
-    void ReplaceLastLine(const QString& text);
+    void ShowProgress(const ProgressState& state);
+    void JobEnded(const JobResult& result);
     void ReplaceAllLines(const QStringList& lines);
-    template <class F>
-    void OnGuiThread(F change);
+    JobRequest Request() const;
 
     QStringList lines_;
     bool openBooks_ = true;
+    bool closing_ = false;
+    std::string programFolder_;
+    std::optional<JobFolders> folders_;
+    std::unique_ptr<JobBridge> bridge_;
+    std::unique_ptr<Job> job_;
 };
 
 }  // namespace quill

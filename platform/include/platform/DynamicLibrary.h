@@ -32,8 +32,8 @@ class DynamicLibrary {
     int lastErrorCode_ = 0;
 };
 
-// The platform's file name for a library's base name: "pdfium" gives "libpdfium.so" here
-// and "pdfium.dll" on Windows.
+// The file name of a shared library with the given base name: "pdfium" gives
+// "libpdfium.so".
 std::string LibraryFileName(const std::string& baseName);
 
 }  // namespace platform

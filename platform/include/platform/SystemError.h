@@ -4,7 +4,7 @@
 
 namespace platform {
 
-// The calling thread's last system error code (errno here, GetLastError on Windows).
+// The calling thread's last system error code (errno).
 int LastSystemError();
 
 // The system's text for an error code.

@@ -1,0 +1,178 @@
+#include "core/Completion.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "common/AtomicWrite.h"
+#include "common/DebugLog.h"
+#include "common/File.h"
+#include "common/Paths.h"
+#include "core/CoverPage.h"
+#include "platform/UserFolders.h"
+
+namespace quill {
+
+const char* const kUnfinished = "Downloading not finish, click Download button it again";
+
+namespace {
+
+std::string ReadWhole(const std::string& path) {
+    UniqueFile file(std::fopen(path.c_str(), "rb"));
+    std::string bytes;
+    char buffer[1 << 16];
+    size_t got;
+    while (file && (got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
+        bytes.append(buffer, got);
+    }
+    return bytes;
+}
+
+std::string Plural(size_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+std::string NumberList(const std::vector<int>& numbers) {
+    constexpr size_t kShown = 20;
+    std::string text;
+    for (size_t i = 0; i < numbers.size() && i < kShown; ++i) {
+        text += (i ? ", " : "") + std::to_string(numbers[i]);
+    }
+    if (numbers.size() > kShown) {
+        text += " and " + std::to_string(numbers.size() - kShown) + " more";
+    }
+    return text;
+}
+
+// Why a download did not finish, or empty when it did.
+std::string UnfinishedReason(const DownloaderEnd& end, const BookInfo& info) {
+    if (end.termSignal != 0) {
+        return "The downloader was ended by signal " + std::to_string(end.termSignal) + ".";
+    }
+    if (end.exitCode != 0) {
+        return "The downloader stopped with exit status " + std::to_string(end.exitCode) + ".";
+    }
+    if (!info.done) {
+        return "The downloader ended before it was done.";
+    }
+    if (!info.title || !info.chapterCount) {
+        return "The run log names no story or no chapter count.";
+    }
+    return "";
+}
+
+BookJob MakeBookJob(const JobSetup& setup, const JobRequest& request, const BookInfo& info,
+                    const std::function<bool()>& cancelled) {
+    BookJob job;
+    job.tmpdir = setup.folders.tmpdir;
+    job.datadir = setup.folders.datadir;
+    job.booktitle = *info.title;
+    job.bookauthor = info.author.value_or("");
+    job.lastchapter = *info.chapterCount;
+    job.storyurl = request.url;
+    job.format = request.format;
+    job.renderer = setup.renderer;
+    job.renderCache = setup.folders.renderCache;
+    job.cancelled = cancelled;
+    return job;
+}
+
+// Builds the book; false (after a log line) when the build failed.
+bool Build(BookJob& job, IWindowLog& log) {
+    try {
+        BuildBook(job, log);
+        return true;
+    } catch (const std::exception& failure) {
+        log.Log(failure.what());
+    } catch (...) {
+        log.Log("Book building failed");
+    }
+    return false;
+}
+
+JobResult Ended(JobOutcome outcome, const std::string& message, IWindowLog& log) {
+    JobResult result;
+    result.outcome = outcome;
+    result.message = message;
+    log.Log(message);
+    return result;
+}
+
+}  // namespace
+
+std::vector<int> MissingChapters(const BookInfo& info, const std::string& tmpdir) {
+    std::vector<int> missing;
+    for (const ChapterLine& chapter : info.chapters) {
+        if (!FileExists(tmpdir + "/" + std::to_string(chapter.position) + ".html")) {
+            missing.push_back(chapter.position);
+        }
+    }
+    std::sort(missing.begin(), missing.end());
+    missing.erase(std::unique(missing.begin(), missing.end()), missing.end());
+    return missing;
+}
+
+std::string MissingChaptersMessage(const std::vector<int>& missing) {
+    return Plural(missing.size(), "chapter", "chapters") +
+           " could not be downloaded: " + NumberList(missing) + ". Click Download to fetch just " +
+           (missing.size() == 1 ? "that one." : "those.");
+}
+
+JobResult DownloadFinished(const JobSetup& setup, const JobRequest& request,
+                           const DownloaderEnd& end, IWindowLog& log,
+                           const std::function<bool()>& cancelled) {
+    const std::string& tmpdir = setup.folders.tmpdir;
+    if (end.stopped) {
+        return Ended(JobOutcome::Stopped, "The download was stopped.", log);
+    }
+    if (!FileExists(setup.folders.logfile)) {
+        return Ended(JobOutcome::Failed, "Failed find log file", log);
+    }
+    const BookInfo info = ReadBookInfo(SplitLogLines(ReadWhole(setup.folders.logfile)));
+    if (const std::string reason = UnfinishedReason(end, info); !reason.empty()) {
+        log.Log(reason);
+        return Ended(JobOutcome::Failed, kUnfinished, log);
+    }
+    const std::vector<int> notDownloaded = MissingChapters(info, tmpdir);
+    if (info.chapters.size() == notDownloaded.size()) {
+        return Ended(JobOutcome::Failed,
+                     *info.chapterCount == 0
+                         ? "The story has no chapters."
+                         : "No chapter could be downloaded. " + std::string(kUnfinished),
+                     log);
+    }
+    WriteFileAtomic(tmpdir + "/0.html", CoverPageHtml());
+
+    BookJob job = MakeBookJob(setup, request, info, cancelled);
+    if (!Build(job, log)) {
+        JobResult failed;
+        failed.message = "The book could not be made.";
+        return failed;
+    }
+    if (cancelled && cancelled()) {
+        return Ended(JobOutcome::Stopped, "The book was not finished: the program is closing.",
+                     log);
+    }
+    JobResult result;
+    result.bookfile = job.format == BookFormat::Epub ? job.epubfile : job.bookfile;
+    result.missing = notDownloaded;
+    result.missing.insert(result.missing.end(), job.unrendered.begin(), job.unrendered.end());
+    std::sort(result.missing.begin(), result.missing.end());
+    result.outcome = result.missing.empty() ? JobOutcome::Complete : JobOutcome::Incomplete;
+    if (request.openBook && !result.bookfile.empty()) {
+        platform::OpenWithDefaultProgram(result.bookfile);
+    }
+    if (!notDownloaded.empty()) {
+        result.message = MissingChaptersMessage(notDownloaded);
+        log.Log(result.message);
+    }
+    if (!job.unrendered.empty()) {
+        result.message = Plural(job.unrendered.size(), "chapter", "chapters") +
+                         " could not be put into the book: " + NumberList(job.unrendered) + ".";
+        log.Log(result.message);
+    }
+    log.Log("done");
+    DebugLog("done");
+    return result;
+}
+
+}  // namespace quill

@@ -1,0 +1,182 @@
+#include "core/Progress.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+#include "core/RunLog.h"
+
+namespace quill {
+
+namespace {
+
+using Seconds = std::chrono::duration<double>;
+
+int CeilSeconds(double seconds) {
+    return std::max(0, static_cast<int>(std::ceil(seconds - 1e-9)));
+}
+
+std::optional<int> BuildNumber(const std::string& line) {
+    constexpr std::string_view kKey = "process html pdf ";
+    if (line.compare(0, kKey.size(), kKey) != 0) {
+        return std::nullopt;
+    }
+    try {
+        return std::stoi(line.substr(kKey.size()));
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+}  // namespace
+
+bool ProgressState::operator==(const ProgressState& other) const {
+    return phase == other.phase && done == other.done && total == other.total &&
+           title == other.title && pauseLeftS == other.pauseLeftS &&
+           lastChapter == other.lastChapter && secondsLeft == other.secondsLeft;
+}
+
+std::string CountdownText(const ProgressState& state) {
+    if (state.phase != ProgressState::Phase::Pausing) {
+        return "";
+    }
+    return (state.lastChapter ? "Finishing in " : "Next chapter in ") +
+           std::to_string(state.pauseLeftS) + " s";
+}
+
+std::string TimeLeftText(const ProgressState& state) {
+    if (!state.secondsLeft || state.phase == ProgressState::Phase::Building ||
+        state.phase == ProgressState::Phase::Ended) {
+        return "";
+    }
+    const int seconds = *state.secondsLeft;
+    if (seconds < 60) {
+        return "about " + std::to_string(std::max(seconds, 1)) + " s left";
+    }
+    const int minutes = (seconds + 30) / 60;
+    if (minutes < 120) {
+        return "about " + std::to_string(minutes) + " min left";
+    }
+    return "about " + std::to_string((minutes + 30) / 60) + " h left";
+}
+
+std::string ProgressLine(const ProgressState& state, size_t width) {
+    constexpr int kBar = 20;
+    const int filled = state.total > 0 ? std::min(kBar, state.done * kBar / state.total) : 0;
+    std::string line = "[" + std::string(filled, '#') + std::string(kBar - filled, '-') + "] " +
+                       std::to_string(state.done) + "/" + std::to_string(state.total);
+    if (state.phase == ProgressState::Phase::Building) {
+        line += "  building the book";
+    } else if (!state.title.empty()) {
+        line += "  " + state.title;
+    }
+    for (const std::string& part : {CountdownText(state), TimeLeftText(state)}) {
+        if (!part.empty()) {
+            line += "  " + part;
+        }
+    }
+    // Cut by bytes, then back to a character boundary, so a narrow terminal never wraps.
+    if (line.size() > width) {
+        line.resize(width);
+        size_t start = line.size();
+        while (start > 0 && (static_cast<unsigned char>(line[start - 1]) & 0xC0) == 0x80) {
+            --start;
+        }
+        if (start > 0) {
+            const auto lead = static_cast<unsigned char>(line[start - 1]);
+            const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+            if (line.size() - (start - 1) < length) {
+                line.resize(start - 1);
+            }
+        }
+    }
+    return line;
+}
+
+void ProgressModel::OnLine(const std::string& line, Clock::time_point now) {
+    if (const auto count = KeyedValue(line, "chapter:")) {
+        total_ = std::max(0, std::atoi(count->c_str()));
+    } else if (const auto chapter = ParseChapterLine(line)) {
+        position_ = chapter->position;
+        title_ = chapter->title;
+        startedAt_ = now;
+        saved_ = chapter->savedCopy;
+        paused_ = false;
+    } else if (line == "error ontimer") {
+        saved_ = true;  // done with it: no file will come, and no pause follows
+        paused_ = false;
+    } else if (line == "done") {
+        downloadDone_ = true;
+    } else if (const auto n = BuildNumber(line)) {
+        building_ = true;
+        rendered_ = std::max(rendered_, *n);
+    } else if (line == "building book ....") {
+        building_ = true;
+        rendered_ = buildTotal_ = std::max(buildTotal_, rendered_);
+    }
+    if (building_ && buildTotal_ == 0) {
+        buildTotal_ = total_;
+    }
+}
+
+void ProgressModel::OnChapterSaved(Clock::time_point now) {
+    if (saved_ || position_ == 0) {
+        return;
+    }
+    saved_ = true;
+    paused_ = true;
+    savedAt_ = now;
+    fetchSeconds_.push_back(Seconds(now - startedAt_).count());
+}
+
+double ProgressModel::AverageFetchSeconds() const {
+    return std::accumulate(fetchSeconds_.begin(), fetchSeconds_.end(), 0.0) /
+           static_cast<double>(fetchSeconds_.size());
+}
+
+std::optional<int> ProgressModel::SecondsLeft(Clock::time_point now) const {
+    if (fetchSeconds_.empty() || downloadDone_) {
+        return std::nullopt;  // nothing measured yet
+    }
+    const double fetch = AverageFetchSeconds();
+    const double pause = Seconds(pause_).count();
+    double current = 0;
+    if (!saved_) {
+        current = std::max(0.0, fetch - Seconds(now - startedAt_).count()) + pause;
+    } else if (paused_) {
+        current = std::max(0.0, pause - Seconds(now - savedAt_).count());
+    }
+    const int after = std::max(0, total_ - position_);
+    return CeilSeconds(current + after * (fetch + pause));
+}
+
+ProgressState ProgressModel::State(Clock::time_point now) const {
+    ProgressState state;
+    state.total = total_;
+    state.title = title_;
+    if (ended_) {
+        state.phase = ProgressState::Phase::Ended;
+        state.done = building_ ? buildTotal_ : position_;
+        state.total = building_ ? buildTotal_ : total_;
+        return state;
+    }
+    if (building_) {
+        state.phase = ProgressState::Phase::Building;
+        state.done = rendered_;
+        state.total = buildTotal_;
+        return state;
+    }
+    state.done = downloadDone_ ? total_ : (saved_ ? position_ : std::max(0, position_ - 1));
+    state.secondsLeft = SecondsLeft(now);
+    const double pauseLeft = Seconds(pause_).count() - Seconds(now - savedAt_).count();
+    if (saved_ && paused_ && !downloadDone_ && pauseLeft > 0) {
+        state.phase = ProgressState::Phase::Pausing;
+        state.pauseLeftS = CeilSeconds(pauseLeft);
+        state.lastChapter = position_ >= total_;
+    } else {
+        state.phase = ProgressState::Phase::Downloading;
+    }
+    return state;
+}
+
+}  // namespace quill

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "common/WindowLog.h"
+#include "core/Job.h"
+#include "core/RunLog.h"
+
+namespace quill {
+
+// How the downloader's process ended.
+struct DownloaderEnd {
+    bool started = true;  // false: the launcher could not be started
+    int exitCode = 0;
+    int termSignal = 0;    // set when a signal ended it
+    bool stopped = false;  // we stopped it (the program is closing)
+};
+
+extern const char* const kUnfinished;
+
+// The chapters a finished download left out: every position with a "chapter_" line whose
+// chapter file is not in the work folder. Skipped entries have no such line.
+std::vector<int> MissingChapters(const BookInfo& info, const std::string& tmpdir);
+
+// "2 chapters could not be downloaded: 7, 12. Click Download to fetch just those."
+std::string MissingChaptersMessage(const std::vector<int>& missing);
+
+// The completion step, once the downloader has ended: judges what it left in the work
+// folder and its exit, writes the cover page, has the book built, opens it and reports the
+// outcome honestly. Runs on the job's thread; `cancelled` stops the build between
+// chapters. Failures of the build become log lines.
+JobResult DownloadFinished(const JobSetup& setup, const JobRequest& request,
+                           const DownloaderEnd& end, IWindowLog& log,
+                           const std::function<bool()>& cancelled);
+
+}  // namespace quill

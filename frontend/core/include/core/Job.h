@@ -1,0 +1,94 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "assembly/BookBuilder.h"
+#include "core/Folders.h"
+#include "core/Progress.h"
+#include "platform/FileLock.h"
+
+namespace quill {
+
+// What the user asked for.
+struct JobRequest {
+    std::string url;  // the story address, trimmed
+    bool refresh = false;
+    BookFormat format = BookFormat::Pdf;
+    bool openBook = true;  // open the finished book with the desktop's viewer
+};
+
+// Where the job's programs and folders are.
+struct JobSetup {
+    JobFolders folders;
+    std::string launcher;  // bin/quillmain
+    std::string renderer;  // bin/quillrender
+};
+
+enum class JobOutcome {
+    Complete,    // every chapter is in the book
+    Incomplete,  // a book was made, but chapters are missing from it (see `missing`)
+    Failed,      // no book was made
+    Refused,     // another job holds the data folder
+    Stopped,     // the user stopped it; no book was opened
+};
+
+struct JobResult {
+    JobOutcome outcome = JobOutcome::Failed;
+    std::string bookfile;      // the edition that opens: the PDF, or the EPUB alone
+    std::vector<int> missing;  // chapters that are not in the book, in order
+    std::string message;       // the last thing the log said about the outcome
+
+    // What `quillby --download` exits with: 0 complete, 3 incomplete, 1 no book, 4 refused.
+    int ExitCode() const;
+};
+
+// What a job tells the window or the terminal. Called on the job's own thread, in order.
+class IJobObserver {
+  public:
+    virtual ~IJobObserver() = default;
+    virtual void LogAppended(const std::string& line) = 0;
+    virtual void LogReplaced(const std::string& line) = 0;  // the last line changes in place
+    virtual void LogCleared() = 0;
+    virtual void ProgressChanged(const ProgressState& state) = 0;
+    virtual void Finished(const JobResult& result) = 0;
+};
+
+class TPyThread;
+
+// One download job. It owns its runner thread and, through it, the downloader process and
+// the data folder's lock; destroying the job stops whatever still runs and waits for it.
+class Job {
+  public:
+    Job(JobSetup setup, IJobObserver& observer);
+    ~Job();
+    Job(const Job&) = delete;
+    Job& operator=(const Job&) = delete;
+
+    // Takes the data folder's lock, clears the work folder and starts the job. When
+    // another job holds the lock, nothing is touched and the refusal's message is returned;
+    // empty when the job started.
+    std::string Start(const JobRequest& request);
+
+    // Asks the job to stop: a download ends at once (its process group is stopped), a book
+    // build after the chapter it is rendering. Returns at once; Finished() still comes.
+    void Stop();
+    // Waits until the job has finished (Finished() has returned).
+    void Wait();
+    bool Running() const;
+
+  private:
+    JobSetup setup_;
+    IJobObserver& observer_;
+    std::unique_ptr<TPyThread> runner_;
+};
+
+// The message a refused job shows.
+extern const char* const kAnotherJobRunning;
+
+}  // namespace quill

@@ -1,0 +1,136 @@
+// A job from the core's side, with stand-in launchers that leave what a downloader may
+// leave; the whole-system tests run the real one.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <mutex>
+
+#include "common/Base64.h"
+#include "common/Ticket.h"
+#include "core/Completion.h"
+#include "core/Job.h"
+#include "support/TempDir.h"
+
+namespace quill::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Recorder : public IJobObserver {
+  public:
+    void LogAppended(const std::string& line) override { Add(line); }
+    void LogReplaced(const std::string& line) override { Add(line); }
+    void LogCleared() override {}
+    void ProgressChanged(const ProgressState&) override {}
+    void Finished(const JobResult& result) override {
+        std::lock_guard<std::mutex> guard(lock_);
+        result_ = result;
+    }
+    std::vector<std::string> lines() {
+        std::lock_guard<std::mutex> guard(lock_);
+        return lines_;
+    }
+    JobResult result() {
+        std::lock_guard<std::mutex> guard(lock_);
+        return result_;
+    }
+
+  private:
+    void Add(const std::string& line) {
+        std::lock_guard<std::mutex> guard(lock_);
+        lines_.push_back(line);
+    }
+    std::mutex lock_;
+    std::vector<std::string> lines_;
+    JobResult result_;
+};
+
+class CoreJob : public ::testing::Test {
+  protected:
+    CoreJob() {
+        setup_.folders.datadir = root_.file("data/");
+        setup_.folders.tmpdir = root_.file("data/tmp");
+        setup_.folders.logfile = setup_.folders.tmpdir + "/run.log";
+        setup_.folders.lockfile = setup_.folders.datadir + ".lock";
+        setup_.folders.store = root_.file("store");
+        fs::create_directories(setup_.folders.tmpdir);
+        setup_.launcher = root_.file("quillmain");
+        setup_.renderer = root_.file("quillrender");
+    }
+
+    // A launcher that runs the shell lines; $W is the work folder.
+    JobResult Run(const std::string& script, bool refresh = false) {
+        WriteFile(setup_.launcher,
+                  "#!/bin/sh\nW='" + setup_.folders.tmpdir + "'\n" + script + "\n");
+        fs::permissions(setup_.launcher, fs::perms::owner_all);
+        Job job(setup_, recorder_);
+        JobRequest request;
+        request.url = "http://127.0.0.1:9/story/1-x";
+        request.refresh = refresh;
+        request.openBook = false;
+        EXPECT_EQ(job.Start(request), "");
+        job.Wait();
+        return recorder_.result();
+    }
+
+    TempDir root_{"core job"};
+    JobSetup setup_;
+    Recorder recorder_;
+};
+
+TEST_F(CoreJob, TheTicketNamesTheStoryTheFoldersAndTheRefresh) {
+    Run("printf '%s' \"$1\" > \"$W/../ticket\"", true);
+    const JobTicket ticket = DecodeTicket(ReadFile(root_.file("data/ticket")));
+    EXPECT_EQ(ticket.url, "http://127.0.0.1:9/story/1-x");
+    EXPECT_EQ(ticket.dir, setup_.folders.tmpdir);
+    EXPECT_EQ(ticket.store, setup_.folders.store);
+    EXPECT_TRUE(ticket.refresh);
+}
+
+TEST_F(CoreJob, ADownloadThatDidNotFinishMakesNoBook) {
+    const std::string log =
+        "printf 'title:T\\r\\nchapter:1\\r\\nchapter_1 / 1: One\\r\\n' > \"$W/run.log\"\n"
+        "echo '<h2>One</h2>' > \"$W/1.html\"\n";
+    struct Case {
+        std::string tail;
+        std::string reason;
+    };
+    for (const Case& c : {Case{"exit 2", "The downloader stopped with exit status 2."},
+                          Case{"kill -9 $$", "The downloader was ended by signal 9."},
+                          Case{"exit 0", "The downloader ended before it was done."}}) {
+        const JobResult result = Run(log + c.tail);
+        EXPECT_EQ(result.outcome, JobOutcome::Failed) << c.tail;
+        EXPECT_EQ(result.ExitCode(), 1);
+        const std::vector<std::string> lines = recorder_.lines();
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_EQ(lines[lines.size() - 2], c.reason);
+        EXPECT_EQ(lines.back(), kUnfinished);
+        EXPECT_FALSE(fs::exists(setup_.folders.tmpdir + "/0.html")) << "no book was started";
+    }
+}
+
+TEST_F(CoreJob, WithoutARunLogTheJobSaysSo) {
+    fs::remove(setup_.launcher);
+    Job job(setup_, recorder_);
+    JobRequest request;
+    request.url = "http://x/";
+    ASSERT_EQ(job.Start(request), "");
+    job.Wait();
+    EXPECT_EQ(recorder_.lines(), std::vector<std::string>{"Failed find log file"});
+    EXPECT_EQ(recorder_.result().ExitCode(), 1);
+}
+
+TEST(MissingChapters, NameTheChaptersLeftOut) {
+    EXPECT_EQ(MissingChaptersMessage({7, 12}),
+              "2 chapters could not be downloaded: 7, 12. Click Download to fetch just those.");
+    EXPECT_EQ(MissingChaptersMessage({3}),
+              "1 chapter could not be downloaded: 3. Click Download to fetch just that one.");
+    std::vector<int> many(30);
+    for (int i = 0; i < 30; ++i) {
+        many[i] = i + 1;
+    }
+    EXPECT_NE(MissingChaptersMessage(many).find(", 20 and 10 more."), std::string::npos);
+}
+
+}  // namespace
+}  // namespace quill::test
