@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "common/File.h"
+#include "common/Paths.h"
 
 namespace quill::epub {
 
@@ -36,6 +37,10 @@ std::string FirstBytes(const std::string& path, size_t count) {
 }  // namespace
 
 std::optional<CoverPicture> FindCoverPicture(const std::string& path) {
+    // Only a regular file: reading anything else (a pipe) could wait for ever.
+    if (!FileExists(path)) {
+        return std::nullopt;
+    }
     const std::string head = FirstBytes(path, 8);
     for (const Signature& signature : kSignatures) {
         if (std::string_view(head).substr(0, signature.magic.size()) == signature.magic) {

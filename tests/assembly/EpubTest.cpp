@@ -455,5 +455,31 @@ TEST_F(EpubEdition, AFailedWriteLeavesTheEarlierEditionWhole) {
     EXPECT_THAT(test::ListDir(job_.datadir), ElementsAre("Limits.epub"));
 }
 
+// In a death test's child: builds, and is killed outright while the book is being written.
+void BuildAndGetKilled(BookJob& job) {
+    job.cancelled = [] { return std::raise(SIGKILL) != 0; };
+    RecordingLog log;
+    BuildBook(job, log);
+    std::exit(0);
+}
+
+TEST_F(EpubEdition, AKilledBuildLeavesTheEarlierEditionWhole) {
+    WriteWork("1.html", "<h2>One</h2>\n<div class=\"page\">\n<p>x</p></div>\n");
+    job_.lastchapter = 1;
+    job_.booktitle = "Killed";
+    Build();
+    const std::string earlier = test::ReadFile(job_.epubfile);
+
+    EXPECT_EXIT(BuildAndGetKilled(job_), ::testing::KilledBySignal(SIGKILL), "");
+    EXPECT_EQ(test::ReadFile(job_.datadir + "/Killed.epub"), earlier);
+    for (const std::string& name : test::ListDir(job_.datadir)) {
+        EXPECT_TRUE(name == "Killed.epub" || name.rfind("._Killed.epub.", 0) == 0)
+            << "only hidden leftovers: " << name;
+    }
+    job_.cancelled = nullptr;
+    Build();
+    EXPECT_EQ(job_.epubfile, job_.datadir + "/Killed.epub");
+}
+
 }  // namespace
 }  // namespace quill
