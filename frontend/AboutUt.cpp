@@ -8,7 +8,8 @@
 #include <QPushButton>
 #include <QStyle>
 
-#include "frontend/MainUnit.h"
+#include "core/Folders.h"
+#include "frontend/Links.h"
 #include "frontend/MyUtils.h"
 
 #ifndef QUILLBY_VERSION

@@ -18,13 +18,11 @@
 
 #include "JobBridge.h"
 #include "frontend/AboutUt.h"
+#include "frontend/Links.h"
 #include "frontend/MyUtils.h"
 #include "frontend/Notifier.h"
 
 namespace quill {
-
-const char* const kHelpUrl = "https://www.inkvale.com/download/help.php?id=25";
-const char* const kHomeUrl = "https://www.inkvale.com/?id=25";
 
 namespace {
 

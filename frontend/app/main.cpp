@@ -29,7 +29,9 @@ bool HasDisplay() {
     return false;
 }
 
-// The folder of the running program, with a trailing "/": its helpers live below it.
+// The folder that holds the helpers in bin/ (bin/quillmain, bin/quillrender), with a
+// trailing "/": the program's own folder in the build tree, ../lib/quillby/ once installed
+// (the program in /usr/bin, the rest under /usr/lib/quillby).
 std::string ProgramFolder() {
     char path[PATH_MAX];
     const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
@@ -37,7 +39,9 @@ std::string ProgramFolder() {
         return "./";
     }
     std::string folder(path, static_cast<size_t>(length));
-    return folder.substr(0, folder.rfind('/') + 1);
+    folder = folder.substr(0, folder.rfind('/') + 1);
+    const std::string installed = folder + "../lib/quillby/";
+    return ::access((installed + "bin/quillmain").c_str(), X_OK) == 0 ? installed : folder;
 }
 
 int RunWindow(int argc, char** argv, const quill::CommandLine& cmd) {

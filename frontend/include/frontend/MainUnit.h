@@ -21,9 +21,6 @@ class QToolButton;
 
 namespace quill {
 
-extern const char* const kHelpUrl;
-extern const char* const kHomeUrl;
-
 class JobBridge;
 
 // The main window: the address field, the Download button with its options, the log and
