@@ -1,5 +1,6 @@
 #include "EpubChapters.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -37,7 +38,7 @@ std::string ReadChapterFile(const std::string& path) {
 
 }  // namespace
 
-EpubChapters::EpubChapters(const BookJob& job, const BookMetadata& book, IWindowLog& log)
+EpubChapters::EpubChapters(BookJob& job, const BookMetadata& book, IWindowLog& log)
     : job_(job), book_(book), log_(log) {
     const std::string prefix = IncludeTrailingSeparator(job.tmpdir);
     // Wide enough that the loop ends even for the largest chapter number.
@@ -50,17 +51,35 @@ EpubChapters::EpubChapters(const BookJob& job, const BookMetadata& book, IWindow
     known_.resize(numbers_.size());
 }
 
-std::string EpubChapters::Clean(size_t index, std::string* fragment) {
-    const int number = numbers_[index];
-    const std::string path =
-        IncludeTrailingSeparator(job_.tmpdir) + std::to_string(number) + ".html";
-    ChapterMarkup markup = CleanChapter(ReadChapterFile(path));
-    headings_[index] = Label(markup.heading, "Chapter " + std::to_string(number));
-    known_[index] = true;
-    if (fragment != nullptr) {
-        *fragment = std::move(markup.xhtml);
+ChapterMarkup EpubChapters::Clean(size_t index) {
+    const std::string number = std::to_string(numbers_[index]);
+    const std::string path = IncludeTrailingSeparator(job_.tmpdir) + number + ".html";
+    ChapterMarkup markup;
+    try {
+        markup = CleanChapter(ReadChapterFile(path));
+    } catch (const EConvertError& e) {
+        // The chapter keeps its place in the book, with a note where its text would be, and
+        // the build goes on with the next one.
+        const std::string reason =
+            "chapter " + number + " could not be put into the EPUB: " + e.what();
+        log_.Log(reason);
+        keepLastLine_ = true;
+        NoteUnconverted(numbers_[index]);
+        markup.xhtml = "<h2>Chapter " + number +
+                       "</h2>\n<p>The text of this chapter could not be " +
+                       "converted: " + XmlEscape(e.what()) + ".</p>";
     }
-    return headings_[index];
+    headings_[index] = Label(markup.heading, "Chapter " + number);
+    known_[index] = true;
+    return markup;
+}
+
+void EpubChapters::NoteUnconverted(int number) {
+    std::vector<int>& unrendered = job_.unrendered;
+    const auto place = std::lower_bound(unrendered.begin(), unrendered.end(), number);
+    if (place == unrendered.end() || *place != number) {
+        unrendered.insert(place, number);
+    }
 }
 
 std::string EpubChapters::Document(size_t index) {
@@ -68,18 +87,26 @@ std::string EpubChapters::Document(size_t index) {
     if (job_.cancelled && job_.cancelled()) {
         throw Exception("The EPUB was not saved: the build was cancelled");
     }
-    const int number = numbers_[index];
-    log_.UpdateLog("process epub chapter " + std::to_string(number));
-    std::string fragment;
-    const std::string heading = Clean(index, &fragment);
-    return ChapterDocument(book_, ChapterEntry{number, heading}, fragment);
+    const std::string progress = "process epub chapter " + std::to_string(numbers_[index]);
+    // A failure line stays in view; the next progress line comes below it.
+    if (keepLastLine_) {
+        log_.Log(progress);
+        keepLastLine_ = false;
+    } else {
+        log_.UpdateLog(progress);
+    }
+    const ChapterMarkup markup = Clean(index);
+    return ChapterDocument(book_, ChapterEntry{numbers_[index], headings_[index]}, markup.xhtml);
 }
 
 std::vector<ChapterEntry> EpubChapters::Entries() {
     std::vector<ChapterEntry> entries;
     entries.reserve(numbers_.size());
     for (size_t i = 0; i < numbers_.size(); ++i) {
-        entries.push_back({numbers_[i], known_[i] ? headings_[i] : Clean(i, nullptr)});
+        if (!known_[i]) {
+            Clean(i);
+        }
+        entries.push_back({numbers_[i], headings_[i]});
     }
     return entries;
 }

@@ -5,16 +5,18 @@
 
 #include "EpubDocuments.h"
 #include "assembly/BookBuilder.h"
+#include "assembly/ChapterMarkup.h"
 #include "common/WindowLog.h"
 
 namespace quill::epub {
 
 // The chapters of one EPUB build: which chapter files exist, and each one's document,
 // made while the book is written. The headings are kept for the tables of contents, so
-// each chapter file is read and cleaned once.
+// each chapter file is read and cleaned once. A chapter whose markup cannot be read whole
+// gets a note in its place and is added to job.unrendered.
 class EpubChapters {
   public:
-    EpubChapters(const BookJob& job, const BookMetadata& book, IWindowLog& log);
+    EpubChapters(BookJob& job, const BookMetadata& book, IWindowLog& log);
 
     // The numbers of the existing chapter files, 1 .. lastchapter, in order.
     const std::vector<int>& Numbers() const { return numbers_; }
@@ -24,14 +26,16 @@ class EpubChapters {
     std::vector<ChapterEntry> Entries();
 
   private:
-    std::string Clean(size_t index, std::string* fragment);
+    ChapterMarkup Clean(size_t index);
+    void NoteUnconverted(int number);
 
-    const BookJob& job_;
+    BookJob& job_;
     const BookMetadata& book_;
     IWindowLog& log_;
     std::vector<int> numbers_;
     std::vector<std::string> headings_;
     std::vector<bool> known_;
+    bool keepLastLine_ = false;
 };
 
 }  // namespace quill::epub
