@@ -398,6 +398,30 @@ TEST_F(EpubEdition, HostileChapterLosesScriptsFramesAndRemoteReferences) {
     EXPECT_THAT(chapter, HasSubstr("a link text"));
 }
 
+TEST_F(EpubEdition, AChapterThatCannotBeReadWholeKeepsItsPlaceWithANote) {
+    WriteWork("1.html", "<h2>One</h2>\n<div class=\"page\">\n<p>first</p></div>\n");
+    std::string deep;
+    for (int i = 0; i < 2000; ++i) {
+        deep += "<div>";
+    }
+    WriteWork("2.html", "<h2>Two</h2>\n<div class=\"page\">\n" + deep + "deep</div>\n");
+    WriteWork("3.html", "<h2>Three</h2>\n<div class=\"page\">\n<p>third</p></div>\n");
+    job_.lastchapter = 3;
+    job_.booktitle = "Deep";
+    Build();
+
+    const EpubFile epub(job_.epubfile);
+    EXPECT_THAT(NavHeadings(epub), ElementsAre("Cover", "One", "Chapter 2", "Three"));
+    EXPECT_THAT(epub.Entry("OEBPS/chapter-2.xhtml"),
+                HasSubstr("The text of this chapter could not be converted: "));
+    EXPECT_THAT(job_.unrendered, ElementsAre(2));
+    // The failure line stays in the log; progress goes on below it.
+    ASSERT_EQ(log_.events.size(), 6u);
+    EXPECT_THAT(log_.events[3],
+                ::testing::StartsWith("+chapter 2 could not be put into the EPUB: "));
+    EXPECT_EQ(log_.events[4], "+process epub chapter 3");
+}
+
 TEST_F(EpubEdition, ACancelledBuildSavesNothing) {
     for (int n = 1; n <= 3; ++n) {
         WriteWork(std::to_string(n) + ".html",
