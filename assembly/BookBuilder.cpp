@@ -1,11 +1,14 @@
 #include "assembly/BookBuilder.h"
 
+#include "assembly/EpubBook.h"
 #include "assembly/PdfiumCore.h"
 #include "common/Paths.h"
 
 namespace quill {
 
-void BuildBook(BookJob& job, IWindowLog& log) {
+namespace {
+
+void BuildPdf(BookJob& job, IWindowLog& log) {
     log.Log("");
     log.Log("");
     ConvertChapters(job, log);
@@ -31,6 +34,22 @@ void BuildBook(BookJob& job, IWindowLog& log) {
     }
     log.Log("save pdf file " + bookPath);
     job.bookfile = bookPath;
+}
+
+}  // namespace
+
+// The EPUB goes first: it takes seconds where the PDF takes minutes, and a failing render
+// then still leaves the reader one edition.
+void BuildBook(BookJob& job, IWindowLog& log) {
+    job.epubfile.clear();
+    if (job.format != BookFormat::Pdf) {
+        BuildEpub(job, log);
+    }
+    if (job.format == BookFormat::Epub) {
+        job.bookfile.clear();
+    } else {
+        BuildPdf(job, log);
+    }
 }
 
 }  // namespace quill

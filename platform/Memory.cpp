@@ -12,4 +12,12 @@ void KeepFreedHeapForReuse() {
 #endif
 }
 
+void ServeBlocksFromHeapUpTo(size_t bytes) {
+#if defined(__GLIBC__)
+    mallopt(M_MMAP_THRESHOLD, static_cast<int>(bytes));
+#else
+    (void)bytes;
+#endif
+}
+
 }  // namespace platform

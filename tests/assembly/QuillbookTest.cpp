@@ -68,6 +68,28 @@ TEST_F(Quillbook, PrintsTheLogLinesAndTheBookPathLast) {
     EXPECT_EQ(r.stdErr.find("rror"), std::string::npos) << r.stdErr;
 }
 
+TEST_F(Quillbook, FormatChoosesTheEditionsAndPrintsEachPathLast) {
+    const std::string pdf = data_ + "/Tale.pdf", epub = data_ + "/Tale.epub";
+    const test::RunResult onlyEpub = Run({"--format", "epub", work_, "Tale", "2", data_});
+    ASSERT_TRUE(onlyEpub.succeeded()) << onlyEpub.Describe();
+    EXPECT_THAT(Lines(onlyEpub.stdOut),
+                ElementsAre("building epub ....", "process epub chapter 1",
+                            "process epub chapter 2", "save epub file " + epub, epub));
+    EXPECT_FALSE(FileExists(work_ + "/1.pdf")) << "nothing is rendered for an EPUB alone";
+
+    const test::RunResult both = Run({work_, "Tale", "2", data_, "--format=both"});
+    ASSERT_TRUE(both.succeeded()) << both.Describe();
+    const std::vector<std::string> lines = Lines(both.stdOut);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_THAT(std::vector<std::string>(lines.end() - 2, lines.end()), ElementsAre(pdf, epub));
+
+    fs::remove(fs::u8path(epub));
+    const test::RunResult onlyPdf = Run({"--format", "pdf", work_, "Tale", "2", data_});
+    ASSERT_TRUE(onlyPdf.succeeded()) << onlyPdf.Describe();
+    EXPECT_EQ(Lines(onlyPdf.stdOut).back(), pdf);
+    EXPECT_FALSE(FileExists(epub));
+}
+
 TEST_F(Quillbook, AFailureGoesToStandardErrorWithANonZeroExit) {
     const std::string missing = base_.path() + "/no such folder";
     const test::RunResult r = Run({work_, "Title", "2", missing});
@@ -82,7 +104,11 @@ TEST_F(Quillbook, AFailureGoesToStandardErrorWithANonZeroExit) {
 TEST_F(Quillbook, RejectsAMalformedCommandLine) {
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{work_, "Title", "2"},
-          std::vector<std::string>{work_, "Title", "two", data_}}) {
+          std::vector<std::string>{work_, "Title", "two", data_},
+          std::vector<std::string>{"--format", "mobi", work_, "Title", "2", data_},
+          std::vector<std::string>{"--format=", work_, "Title", "2", data_},
+          std::vector<std::string>{work_, "Title", "2", data_, "--format"},
+          std::vector<std::string>{"--colour", work_, "Title", "2", data_}}) {
         const test::RunResult r = Run(args);
         EXPECT_EQ(r.exitCode, 2) << r.Describe();
         EXPECT_THAT(r.stdErr, HasSubstr("usage: quillbook"));

@@ -1,8 +1,9 @@
-// quillbook WORKFOLDER TITLE LASTCHAPTER DATAFOLDER
+// quillbook [--format pdf|epub|both] WORKFOLDER TITLE LASTCHAPTER DATAFOLDER
 //
 // Builds the book from a work folder that already holds its 0.html .. N.html, the way the
-// window does after a download: progress lines on standard output, the book's path as the
-// last line; on failure the error's message on standard error and a non-zero exit.
+// window does after a download: progress lines on standard output, the path of each book
+// made as the last lines (the PDF's, then the EPUB's); on failure the error's message on
+// standard error and a non-zero exit.
 
 #include <cerrno>
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "ConsoleLog.h"
 #include "assembly/BookBuilder.h"
@@ -19,6 +21,8 @@ namespace {
 
 constexpr int kUsageError = 2;
 constexpr int kBuildError = 1;
+constexpr const char* kUsage =
+    "usage: quillbook [--format pdf|epub|both] WORKFOLDER TITLE LASTCHAPTER DATAFOLDER";
 
 bool ParseChapter(const char* text, int& value) {
     errno = 0;
@@ -29,6 +33,46 @@ bool ParseChapter(const char* text, int& value) {
     }
     value = static_cast<int>(parsed);
     return true;
+}
+
+bool ParseFormat(const std::string& text, quill::BookFormat& format) {
+    if (text == "pdf") {
+        format = quill::BookFormat::Pdf;
+    } else if (text == "epub") {
+        format = quill::BookFormat::Epub;
+    } else if (text == "both") {
+        format = quill::BookFormat::PdfAndEpub;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// Takes "--format X" or "--format=X" from anywhere on the line and leaves the rest, in
+// order, in positional; after "--" everything is positional (a title may start with
+// dashes). False on an unknown option or format.
+bool ParseArguments(int argc, char** argv, quill::BookJob& job,
+                    std::vector<std::string>& positional) {
+    bool options = true;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (!options || arg.rfind("--", 0) != 0) {
+            positional.push_back(arg);
+        } else if (arg == "--") {
+            options = false;
+        } else if (arg == "--format" && i + 1 < argc) {
+            if (!ParseFormat(argv[++i], job.format)) {
+                return false;
+            }
+        } else if (arg.rfind("--format=", 0) == 0) {
+            if (!ParseFormat(arg.substr(9), job.format)) {
+                return false;
+            }
+        } else {
+            return false;
+        }
+    }
+    return positional.size() == 4 && ParseChapter(positional[2].c_str(), job.lastchapter);
 }
 
 // The engine's Qt needs a display; without one it must render off screen, and that has
@@ -48,19 +92,24 @@ std::string Absolute(const std::string& path) {
 
 int main(int argc, char** argv) {
     quill::BookJob job;
-    if (argc != 5 || !ParseChapter(argv[3], job.lastchapter)) {
-        std::cerr << "usage: quillbook WORKFOLDER TITLE LASTCHAPTER DATAFOLDER" << std::endl;
+    std::vector<std::string> args;
+    if (!ParseArguments(argc, argv, job, args)) {
+        std::cerr << kUsage << std::endl;
         return kUsageError;
     }
     ChooseQtPlatform();
     int status = EXIT_SUCCESS;
     try {
-        job.tmpdir = Absolute(argv[1]);
-        job.booktitle = argv[2];
-        job.datadir = Absolute(argv[4]);
+        job.tmpdir = Absolute(args[0]);
+        job.booktitle = args[1];
+        job.datadir = Absolute(args[3]);
         quill::ConsoleLog log(std::cout);
         quill::BuildBook(job, log);
-        std::cout << job.bookfile << std::endl;
+        for (const std::string& book : {job.bookfile, job.epubfile}) {
+            if (!book.empty()) {
+                std::cout << book << std::endl;
+            }
+        }
     } catch (const std::exception& e) {
         std::cerr << e.what() << std::endl;
         status = kBuildError;

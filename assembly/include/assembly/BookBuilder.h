@@ -27,6 +27,8 @@ struct BookJob {
 
     std::string bookauthor;  // the story's author as the run log gives it
     std::string storyurl;    // the story's address; the book records it
+    // The story's language tag when the site gives one; empty: "en".
+    std::string booklanguage;
     BookFormat format = BookFormat::Pdf;
     // The render worker program (bin/quillrender beside the launcher).
     std::string renderer;
@@ -41,8 +43,10 @@ struct BookJob {
     std::vector<int> unrendered;  // chapters that could not be rendered, in order
 };
 
-// Renders 0.html .. N.html of the work folder to PDF, merges them in that order into one
-// book in the data folder, and leaves its path in job.bookfile. Errors propagate.
+// Makes the editions job.format asks for. The PDF: renders 0.html .. N.html of the work
+// folder, merges them in that order into one book in the data folder, and leaves its path
+// in job.bookfile (emptied when no PDF is asked for). The EPUB: see BuildEpub (EpubBook.h).
+// Errors propagate.
 void BuildBook(BookJob& job, IWindowLog& log);
 
 // Renders every existing N.html of the work folder to N.pdf beside it.

@@ -1,0 +1,114 @@
+#include "EpubChapters.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "EpubText.h"
+#include "assembly/ChapterMarkup.h"
+#include "common/Errors.h"
+#include "common/File.h"
+#include "common/Paths.h"
+
+namespace quill::epub {
+
+namespace {
+
+[[noreturn]] void ThrowReadError(const std::string& path) {
+    const int code = errno;
+    throw EOSError(code, "Cannot read chapter file \"" + path + "\". " + std::strerror(code));
+}
+
+std::string ReadChapterFile(const std::string& path) {
+    const UniqueFile file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        ThrowReadError(path);
+    }
+    std::string bytes;
+    char buffer[64 * 1024];
+    size_t count;
+    while ((count = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
+        bytes.append(buffer, count);
+    }
+    if (std::ferror(file.get())) {
+        ThrowReadError(path);
+    }
+    return bytes;
+}
+
+}  // namespace
+
+EpubChapters::EpubChapters(BookJob& job, const BookMetadata& book, IWindowLog& log)
+    : job_(job), book_(book), log_(log) {
+    const std::string prefix = IncludeTrailingSeparator(job.tmpdir);
+    // Wide enough that the loop ends even for the largest chapter number.
+    for (long long n = 1; n <= job.lastchapter; ++n) {
+        if (FileExists(prefix + std::to_string(n) + ".html")) {
+            numbers_.push_back(static_cast<int>(n));
+        }
+    }
+    headings_.resize(numbers_.size());
+    known_.resize(numbers_.size());
+}
+
+ChapterMarkup EpubChapters::Clean(size_t index) {
+    const std::string number = std::to_string(numbers_[index]);
+    const std::string path = IncludeTrailingSeparator(job_.tmpdir) + number + ".html";
+    ChapterMarkup markup;
+    try {
+        markup = CleanChapter(ReadChapterFile(path));
+    } catch (const EConvertError& e) {
+        // The chapter keeps its place in the book, with a note where its text would be, and
+        // the build goes on with the next one.
+        const std::string reason =
+            "chapter " + number + " could not be put into the EPUB: " + e.what();
+        log_.Log(reason);
+        keepLastLine_ = true;
+        NoteUnconverted(numbers_[index]);
+        markup.xhtml = "<h2>Chapter " + number +
+                       "</h2>\n<p>The text of this chapter could not be " +
+                       "converted: " + XmlEscape(e.what()) + ".</p>";
+    }
+    headings_[index] = Label(markup.heading, "Chapter " + number);
+    known_[index] = true;
+    return markup;
+}
+
+void EpubChapters::NoteUnconverted(int number) {
+    std::vector<int>& unrendered = job_.unrendered;
+    const auto place = std::lower_bound(unrendered.begin(), unrendered.end(), number);
+    if (place == unrendered.end() || *place != number) {
+        unrendered.insert(place, number);
+    }
+}
+
+std::string EpubChapters::Document(size_t index) {
+    log_.ProcessMessages();
+    if (job_.cancelled && job_.cancelled()) {
+        throw Exception("The EPUB was not saved: the build was cancelled");
+    }
+    const std::string progress = "process epub chapter " + std::to_string(numbers_[index]);
+    // A failure line stays in view; the next progress line comes below it.
+    if (keepLastLine_) {
+        log_.Log(progress);
+        keepLastLine_ = false;
+    } else {
+        log_.UpdateLog(progress);
+    }
+    const ChapterMarkup markup = Clean(index);
+    return ChapterDocument(book_, ChapterEntry{numbers_[index], headings_[index]}, markup.xhtml);
+}
+
+std::vector<ChapterEntry> EpubChapters::Entries() {
+    std::vector<ChapterEntry> entries;
+    entries.reserve(numbers_.size());
+    for (size_t i = 0; i < numbers_.size(); ++i) {
+        if (!known_[i]) {
+            Clean(i);
+        }
+        entries.push_back({numbers_[i], headings_[i]});
+    }
+    return entries;
+}
+
+}  // namespace quill::epub

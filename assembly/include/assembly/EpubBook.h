@@ -1,0 +1,20 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "assembly/BookBuilder.h"
+#include "common/WindowLog.h"
+
+namespace quill {
+
+// Writes the EPUB edition of the job's story, "<book name>.epub" in the data folder, from
+// the chapter files 1 .. lastchapter and the cover picture of the work folder, and leaves
+// its path in job.epubfile. Errors propagate; no file is left half written.
+void BuildEpub(BookJob& job, IWindowLog& log);
+
+// The story address an EPUB records (its dc:source); nothing when it records none or is
+// not a readable EPUB.
+std::optional<std::string> StoryOfEpub(const std::string& path);
+
+}  // namespace quill
