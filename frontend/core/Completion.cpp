@@ -157,6 +157,8 @@ JobResult DownloadFinished(const JobSetup& setup, const JobRequest& request,
     result.missing = notDownloaded;
     result.missing.insert(result.missing.end(), job.unrendered.begin(), job.unrendered.end());
     std::sort(result.missing.begin(), result.missing.end());
+    result.missing.erase(std::unique(result.missing.begin(), result.missing.end()),
+                         result.missing.end());
     result.outcome = result.missing.empty() ? JobOutcome::Complete : JobOutcome::Incomplete;
     if (request.openBook && !result.bookfile.empty()) {
         platform::OpenWithDefaultProgram(result.bookfile);
