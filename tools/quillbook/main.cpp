@@ -1,10 +1,13 @@
-// quillbook WORKFOLDER TITLE LASTCHAPTER DATAFOLDER
+// quillbook WORKFOLDER TITLE LASTCHAPTER DATAFOLDER [AUTHOR [STORYURL]]
 //
 // Builds the book from a work folder that already holds its 0.html .. N.html, the way the
 // window does after a download: progress lines on standard output, the book's path as the
-// last line; on failure the error's message on standard error and a non-zero exit.
+// last line; on failure the error's message on standard error and a non-zero exit. The
+// author and the story's address go into the book's information; a book with an address
+// replaces only a book of the same story.
 
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -48,16 +51,22 @@ std::string Absolute(const std::string& path) {
 
 int main(int argc, char** argv) {
     quill::BookJob job;
-    if (argc != 5 || !ParseChapter(argv[3], job.lastchapter)) {
-        std::cerr << "usage: quillbook WORKFOLDER TITLE LASTCHAPTER DATAFOLDER" << std::endl;
+    if (argc < 5 || argc > 7 || !ParseChapter(argv[3], job.lastchapter)) {
+        std::cerr << "usage: quillbook WORKFOLDER TITLE LASTCHAPTER DATAFOLDER [AUTHOR [STORYURL]]"
+                  << std::endl;
         return kUsageError;
     }
     ChooseQtPlatform();
+    // Past a file-size limit a write then fails as a write, and the build removes its
+    // half-written files, instead of the process dying and leaving them behind.
+    std::signal(SIGXFSZ, SIG_IGN);
     int status = EXIT_SUCCESS;
     try {
         job.tmpdir = Absolute(argv[1]);
         job.booktitle = argv[2];
         job.datadir = Absolute(argv[4]);
+        job.bookauthor = argc > 5 ? argv[5] : "";
+        job.storyurl = argc > 6 ? argv[6] : "";
         quill::ConsoleLog log(std::cout);
         quill::BuildBook(job, log);
         std::cout << job.bookfile << std::endl;
