@@ -85,6 +85,8 @@ bool TMainfm::CompleteJob() {
     job.tmpdir = tmpdir;
     job.datadir = datadir;
     job.booktitle = booktitle;
+    job.bookauthor = bookauthor;
+    job.storyurl = storyurl;
     job.lastchapter = lastchapter;
     job.bookdir = bookdir;
     job.bookfile = bookfile;

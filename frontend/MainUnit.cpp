@@ -80,7 +80,8 @@ void TMainfm::downloadbtnClick() {
         return;  // a click queued before the button went down must not start a second job
     }
     SetBusy(true);
-    auto* runner = new TPyThread(linked->text().trimmed().toStdString(), tmpdir);
+    storyurl = linked->text().trimmed().toStdString();
+    auto* runner = new TPyThread(storyurl, tmpdir);
     runner->OnTerminate = [this] { DownloadFinished(); };
     runner->start();
 }

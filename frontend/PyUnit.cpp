@@ -21,6 +21,7 @@ std::string booktitle;
 std::string bookauthor;
 int lastchapter = 0;
 std::string bookfile;
+std::string storyurl;
 
 std::atomic<int> TPyThread::running_{0};
 

@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include <unistd.h>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -35,6 +36,9 @@ int main(int argc, char** argv) {
                      cmd.error.empty() ? "" : "\n", quill::UsageText());
         return cmd.help ? 0 : 2;
     }
+    // Past a file-size limit a write then fails and is reported like a full disk, and the
+    // book's temporary file is removed, instead of the program dying in the middle.
+    std::signal(SIGXFSZ, SIG_IGN);
     const bool display = HasDisplay();
     const bool headless = !cmd.download.empty();
     if (headless && !display) {

@@ -14,6 +14,7 @@ extern std::string booktitle;   // kept from the previous job when the run log h
 extern std::string bookauthor;  // likewise
 extern int lastchapter;         // the highest chapter number; -1 when the log's is unreadable
 extern std::string bookfile;    // the finished book's path
+extern std::string storyurl;    // the address the job downloads; the book records it
 
 // The downloader's only argument: Base64 of the UTF-8 JSON {"url":...,"dir":...}.
 std::string MakeTicket(const std::string& address, const std::string& folder);
