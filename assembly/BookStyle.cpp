@@ -65,7 +65,12 @@ std::string BookStyleSheet() {
         << "h1, h2, h3 { line-height: 1.2; page-break-after: avoid; page-break-inside: avoid; }\n"
         << "h2 { font-size: " << Pixels(kHeadingPoints) << "px; margin: 0 0 " << Pixels(kBodyPoints)
         << "px 0; }\n"
-        << "p { margin: 0 0 " << Pixels(kBodyPoints * 0.5) << "px 0; orphans: 2; widows: 2; }\n"
+        // A paragraph moves whole to the next page when it fits there. Orphans and widows
+        // alone leave a single line behind for a paragraph of three lines (the engine
+        // gives up when it cannot keep two on both sides); they still rule paragraphs
+        // longer than a page.
+        << "p { margin: 0 0 " << Pixels(kBodyPoints * 0.5)
+        << "px 0; page-break-inside: avoid; orphans: 2; widows: 2; }\n"
         << "pre { white-space: pre-wrap; font-size: " << Pixels(kBodyPoints * 0.9) << "px; }\n"
         << "img, svg, video, table { max-width: 100%; }\n"
         << "img { height: auto; page-break-inside: avoid; }\n";
