@@ -46,7 +46,7 @@ void BuildBook(BookJob& job, IWindowLog& log) {
         TPdfDocument book;
         book.NewDocument();
         MergeChapters(job, log, book, contents);
-        SaveMerged(book, merged.TempPath());
+        SaveMerged(book, merged);
     }
     const long long mergeMs = MillisecondsSince(mergeStart);
 

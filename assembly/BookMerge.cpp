@@ -44,8 +44,10 @@ void MergeChapters(const BookJob& job, IWindowLog& log, TPdfDocument& book,
     }
 }
 
-void SaveMerged(TPdfDocument& book, const std::string& path) {
-    std::ofstream out(std::filesystem::u8path(path), std::ios::binary | std::ios::trunc);
+void SaveMerged(TPdfDocument& book, const platform::AtomicFile& scratch) {
+    const std::string& path = scratch.Path();
+    std::ofstream out(std::filesystem::u8path(scratch.TempPath()),
+                      std::ios::binary | std::ios::trunc);
     if (!out) {
         throw EFCreateError(path, platform::SystemErrorText(platform::LastSystemError()));
     }
