@@ -54,9 +54,15 @@ std::string PlainText(std::string_view text) {
 
 void SetDocumentInfo(QPDF& pdf, const BookContents& contents) {
     const std::string now = QUtil::qpdf_time_to_pdf_time(QUtil::get_current_qpdf_time());
+    const std::string title = PlainText(contents.title);
+    const std::string author = PlainText(contents.author);
     QPDFObjectHandle info = QPDFObjectHandle::newDictionary();
-    info.replaceKey("/Title", QPDFObjectHandle::newUnicodeString(PlainText(contents.title)));
-    info.replaceKey("/Author", QPDFObjectHandle::newUnicodeString(PlainText(contents.author)));
+    if (!title.empty()) {
+        info.replaceKey("/Title", QPDFObjectHandle::newUnicodeString(title));
+    }
+    if (!author.empty()) {
+        info.replaceKey("/Author", QPDFObjectHandle::newUnicodeString(author));
+    }
     info.replaceKey("/Creator",
                     QPDFObjectHandle::newUnicodeString("Quillby Downloader " QUILLBY_VERSION));
     info.replaceKey("/Producer",
@@ -71,9 +77,11 @@ void SetDocumentInfo(QPDF& pdf, const BookContents& contents) {
     pdf.getTrailer().replaceKey("/Info", pdf.makeIndirectObject(info));
 
     // Viewers show the title in their window instead of the file name.
-    QPDFObjectHandle preferences = QPDFObjectHandle::newDictionary();
-    preferences.replaceKey("/DisplayDocTitle", QPDFObjectHandle::newBool(true));
-    pdf.getRoot().replaceKey("/ViewerPreferences", preferences);
+    if (!title.empty()) {
+        QPDFObjectHandle preferences = QPDFObjectHandle::newDictionary();
+        preferences.replaceKey("/DisplayDocTitle", QPDFObjectHandle::newBool(true));
+        pdf.getRoot().replaceKey("/ViewerPreferences", preferences);
+    }
 }
 
 }  // namespace bookpdf

@@ -52,7 +52,7 @@ void SaveMerged(TPdfDocument& book, const platform::AtomicFile& scratch) {
         throw EFCreateError(path, platform::SystemErrorText(platform::LastSystemError()));
     }
     const bool saved = book.SaveToStream(out, kPdfSaveRemoveSecurity, -1);
-    int error = platform::LastSystemError();
+    const int error = platform::LastSystemError();
     out.close();
     if (!saved || out.fail()) {
         throw EWriteError(path, error != 0 ? platform::SystemErrorText(error)
