@@ -343,8 +343,12 @@ TEST_F(BookBuild, ChapterPagesGetTheBookStyleAndTheCoverKeepsItsOwn) {
         page += "</p>\n";
     }
     WriteChapter(1, "Typography", {page});
+    const std::string chapterFile = test::ReadFile(Work("1.html"));
     job_.lastchapter = 1;
     BuildBook(job_, log_);
+    // The style comes from a sheet beside the chapters; the chapter files stay as they are.
+    EXPECT_TRUE(FileExists(Work("book.css")));
+    EXPECT_TRUE(test::ReadFile(Work("1.html")) == chapterFile);
 
     const std::vector<test::PdfPage> pages = test::PdfWords(job_.bookfile);
     const int cover = PageCount(Work("0.pdf"));
