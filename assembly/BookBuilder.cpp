@@ -1,12 +1,26 @@
 #include "assembly/BookBuilder.h"
 
+#include <chrono>
+
+#include "BookMerge.h"
+#include "assembly/BookFinish.h"
 #include "assembly/EpubBook.h"
 #include "assembly/PdfiumCore.h"
+#include "common/DebugLog.h"
 #include "common/Paths.h"
+#include "common/Utf8.h"
+#include "platform/AtomicFile.h"
+#include "platform/SystemError.h"
 
 namespace quill {
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long long MillisecondsSince(Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
 
 void BuildPdf(BookJob& job, IWindowLog& log) {
     log.Log("");
@@ -15,23 +29,33 @@ void BuildPdf(BookJob& job, IWindowLog& log) {
     job.bookdir = IncludeTrailingSeparator(job.tmpdir);
     log.Log("building book ....");
     job.bookfile.clear();
-    const std::string bookPath =
-        IncludeTrailingSeparator(job.datadir) + MakeBookName(job.booktitle) + ".pdf";
+    BookContents contents;
+    contents.title = job.booktitle;
+    contents.author = job.bookauthor;
+    contents.storyUrl = SanitizeUtf8(job.storyurl);
+
+    // The merged pages go to a scratch file in the work folder, removed when the build
+    // ends; only the finished book reaches the data folder.
+    const Clock::time_point mergeStart = Clock::now();
+    platform::AtomicFile merged(job.bookdir + "book.pdf");
+    if (!merged.Open()) {
+        throw EFCreateError(merged.Path(), platform::SystemErrorText(merged.ErrorCode()));
+    }
     {
         TPdfDocument book;
         book.NewDocument();
-        int total = 0;
-        for (long long i = 0; i <= job.lastchapter; ++i) {
-            log.ProcessMessages();
-            const std::string file = job.bookdir + std::to_string(i) + ".pdf";
-            if (FileExists(file)) {
-                log.UpdateLog("process pdf file " + std::to_string(i) + " page " +
-                              std::to_string(total));
-                total += AppendPdf(file, book);
-            }
-        }
-        book.SaveToFile(bookPath, kPdfSaveRemoveSecurity, -1);
+        MergeChapters(job, log, book, contents);
+        SaveMerged(book, merged);
     }
+    const long long mergeMs = MillisecondsSince(mergeStart);
+
+    const Clock::time_point finishStart = Clock::now();
+    const std::string bookPath = ChooseBookPath(job.datadir, MakeBookName(job.booktitle), ".pdf",
+                                                contents.storyUrl, &ReadStoryOfBook);
+    WriteFinishedBook(merged.TempPath(), contents, bookPath);
+    // Read by the render benchmark, which times these steps apart from the rendering.
+    DebugLog("book: merged in " + std::to_string(mergeMs) + " ms, finished in " +
+             std::to_string(MillisecondsSince(finishStart)) + " ms");
     log.Log("save pdf file " + bookPath);
     job.bookfile = bookPath;
 }

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "assembly/BookBuilder.h"
+#include "assembly/BookStyle.h"
 #include "assembly/WkHtmlToXConsts.h"
 #include "assembly/WkHtmlToXCore.h"
 #include "common/DebugLog.h"
@@ -60,12 +61,15 @@ std::string FilePathToUrl(const std::string& path) {
     return url;
 }
 
-void HtmlToPdf(const std::string& HtmlFile, const std::string& PdfFile) {
+void HtmlToPdf(const std::string& HtmlFile, const std::string& PdfFile, bool bookStyle) {
     const IWkHtmlToPdfRef factory = GetWkHtmlToPdf();
     const IWkGlobalSettingsRef globalSettings = factory->CreateGlobalSettings();
     globalSettings->SetValue("out", PdfFile);
     const IWkObjectSettingsRef objectSettings = factory->CreateObjectSettings();
     ApplyChapterSettings(*objectSettings, HtmlFile);
+    if (bookStyle) {
+        ApplyBookStyle(*globalSettings, *objectSettings, FolderOf(HtmlFile));
+    }
     objectSettings->SetValue("page", FilePathToUrl(HtmlFile));
     DebugLog("page=" + objectSettings->GetValue("page"));
 
@@ -90,7 +94,7 @@ void ConvertChapters(const BookJob& job, IWindowLog& log) {
         const std::string html = prefix + std::to_string(n) + ".html";
         if (FileExists(html)) {
             log.UpdateLog("process html pdf " + std::to_string(n));
-            HtmlToPdf(html, prefix + std::to_string(n) + ".pdf");
+            HtmlToPdf(html, prefix + std::to_string(n) + ".pdf", n > 0);
         }
     }
 }

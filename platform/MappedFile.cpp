@@ -87,6 +87,19 @@ bool MappedFile::ReadAll() {
     return true;
 }
 
+int64_t MappedFile::ReadAt(int64_t offset, void* buffer, size_t size) {
+    for (;;) {
+        const ssize_t got = ::pread(fd_, buffer, size, static_cast<off_t>(offset));
+        if (got >= 0) {
+            return got;
+        }
+        if (errno != EINTR) {
+            error_ = errno;
+            return -1;
+        }
+    }
+}
+
 void MappedFile::Close() {
     if (data_ != nullptr) {
         if (mapped_) {

@@ -1,5 +1,8 @@
 #include "platform/Memory.h"
 
+// Any C library header defines __GLIBC__; without one the test below is always false.
+#include <cstdlib>
+
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif

@@ -5,13 +5,15 @@ bench_render.py BUILD_DIR [--chapters N] [--cli-runs M] [--rounds R]
 
 Both sides render the same chapter files in the same run. quillbook's time is the whole
 job from chapter files to the finished, merged book; the command-line peer only renders
-(no merge). When --cli-runs is below --chapters, the peer's time is scaled up to all
+(no merge). quillbook's own debug line splits its book step into the PDFium merge and the
+finishing step (outline, information, page labels and numbers, the atomic save). When --cli-runs is below --chapters, the peer's time is scaled up to all
 chapters. Each side runs --rounds times (default 2), alternating, and the fastest round
 of each counts, which keeps the comparison fair on a busy machine.
 """
 
 import argparse
 import os
+import re
 import resource
 import shutil
 import subprocess
@@ -38,13 +40,29 @@ def prepare(folder, chapters):
             os.remove(os.path.join(folder, name))
 
 
+def book_steps(debug_log):
+    """Seconds of the merge and of the finishing step, from quillbook's debug line."""
+    with open(debug_log, encoding="utf-8") as log:
+        found = re.findall(r"book: merged in (\d+) ms, finished in (\d+) ms", log.read())
+    if not found:
+        sys.exit("quillbook wrote no timing line")
+    merged, finished = found[-1]
+    return int(merged) / 1000, int(finished) / 1000
+
+
 def run_quillbook(quillbook, work, data, chapters):
-    """Wall and CPU seconds of one build, and the wall second at which merging began."""
+    """Wall and CPU seconds of one build, the wall second at which merging began, and the
+    seconds of the merge and of the finishing step."""
     shutil.rmtree(data, ignore_errors=True)
     os.makedirs(data)
+    debug_log = os.path.join(os.path.dirname(data), "debug.log")
+    if os.path.exists(debug_log):
+        os.remove(debug_log)
+    env = dict(os.environ, QUILLBY_DEBUG_LOG=debug_log)
     cpu, start = children_cpu(), time.perf_counter()
     merge_at = None
-    with subprocess.Popen([quillbook, work, "Render Bench", str(chapters), data],
+    with subprocess.Popen([quillbook, work, "Render Bench", str(chapters), data, "Bench Author",
+                           "https://bench.example/story/1"], env=env,
                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True) as p:
         lines = []
         for line in p.stdout:
@@ -54,7 +72,7 @@ def run_quillbook(quillbook, work, data, chapters):
     wall = time.perf_counter() - start
     if p.returncode != 0 or not lines or not os.path.exists(lines[-1]):
         sys.exit(f"quillbook failed (exit {p.returncode})")
-    return wall, children_cpu() - cpu, merge_at or wall, lines[-1]
+    return (wall, children_cpu() - cpu, merge_at or wall, lines[-1]) + book_steps(debug_log)
 
 
 def run_cli(work, out, runs):
@@ -99,7 +117,7 @@ def main():
     for _ in range(args.rounds):
         ours.append(run_quillbook(quillbook, work, data, args.chapters))
         peer.append(run_cli(work, out, cli_runs))
-    wall, cpu, merge_at, book = min(ours)
+    wall, cpu, merge_at, book, merged, finished = min(ours)
     cli_wall, cli_cpu = min(peer)
     scale = args.chapters / cli_runs
     cli_wall, cli_cpu = cli_wall * scale, cli_cpu * scale
@@ -112,6 +130,9 @@ def main():
     print(f"{'quillbook, chapter files to book':34}{wall:9.2f}{cpu:9.2f}{wall / n * 1000:12.1f} ms")
     print(f"{'  rendering':34}{merge_at:9.2f}")
     print(f"{'  merging and saving':34}{wall - merge_at:9.2f}")
+    print(f"{'    PDFium merge':34}{merged:9.2f}")
+    print(f"{'    finishing (qpdf, atomic save)':34}{finished:9.2f}{'':9}"
+          f"{finished / wall * 100:12.1f} %")
     note = "" if cli_runs == n else f" (measured {cli_runs}, scaled)"
     print(f"{'wkhtmltopdf once per chapter':34}{cli_wall:9.2f}{cli_cpu:9.2f}"
           f"{cli_wall / n * 1000:12.1f} ms{note}")

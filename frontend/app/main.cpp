@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -70,6 +71,9 @@ int main(int argc, char** argv) {
                      cmd.error.empty() ? "" : "\n", quill::UsageText());
         return cmd.help ? 0 : 2;
     }
+    // Past a file-size limit a write then fails and is reported like a full disk, and the
+    // book's temporary file is removed, instead of the program dying in the middle.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (!cmd.download.empty()) {
         // No window system is needed: the book is rendered by a helper process that
         // chooses its own.

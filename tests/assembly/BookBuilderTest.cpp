@@ -4,16 +4,20 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <map>
 #include <optional>
 #include <regex>
 
 #include "assembly/BookBuilder.h"
+#include "assembly/BookFinish.h"
 #include "assembly/PdfiumCore.h"
 #include "assembly/WkHtmlToXCore.h"
 #include "common/Paths.h"
+#include "support/PdfProbe.h"
 #include "support/Process.h"
 #include "support/TempDir.h"
 #include "support/TestPaths.h"
@@ -21,9 +25,12 @@
 namespace quill {
 namespace {
 
+using ::testing::AllOf;
+using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 using ::testing::Not;
+using ::testing::Pair;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
@@ -109,6 +116,28 @@ std::string PdfText(const std::string& pdf) {
     return r.stdOut;
 }
 
+// The printed page number: the lowest word of the page, below all others, made of digits
+// and centred across the page; empty when the page has none.
+std::string FootNumber(const test::PdfPage& page) {
+    if (page.words.empty()) {
+        return "";
+    }
+    const test::PdfWord* foot = &page.words.front();
+    for (const test::PdfWord& word : page.words) {
+        if (word.yMin > foot->yMin) {
+            foot = &word;
+        }
+    }
+    for (const test::PdfWord& word : page.words) {
+        if (&word != foot && word.yMax > foot->yMin) {
+            return "";
+        }
+    }
+    const double centre = (foot->xMin + foot->xMax) / 2;
+    const bool digits = foot->text.find_first_not_of("0123456789") == std::string::npos;
+    return digits && std::abs(centre - page.width / 2) < 2 ? foot->text : "";
+}
+
 // Work and data folders whose paths hold blanks, "#" and non-ASCII letters.
 class BookBuild : public ::testing::Test {
   protected:
@@ -159,8 +188,11 @@ TEST_F(BookBuild, MergesEveryExistingChapterInOrderWithTheWindowLogLines) {
         longPage += "<p>A paragraph long enough to fill the page more quickly.</p>\n";
     }
     WriteChapter(2, "Chapter Two", {longPage});
-    WriteChapter(4, "Chapter Four", {"<p>after the gap</p>\n"});  // 3 was skipped
+    // The downloader writes the heading as the page had it, unescaped.
+    WriteChapter(4, "Fish & Chips <3", {"<p>after the gap</p>\n"});  // 3 was skipped
     job_.lastchapter = 4;
+    job_.bookauthor = "Åsa Lindqvist 山田";
+    job_.storyurl = "https://quillby.example/story/1150-zoe?x=1&y=%C3%A9";
     job_.bookfile = "earlier book";
     const std::string debugLog = base_.file("debug.log");
     setenv("QUILLBY_DEBUG_LOG", debugLog.c_str(), 1);
@@ -203,7 +235,52 @@ TEST_F(BookBuild, MergesEveryExistingChapterInOrderWithTheWindowLogLines) {
     ASSERT_NE(first, std::string::npos);
     ASSERT_NE(second, std::string::npos);
     EXPECT_LT(first, second);
-    EXPECT_LT(second, text.find("Chapter Four"));
+    EXPECT_LT(second, text.find("Fish & Chips <3"));
+
+    // The outline: the cover, then every chapter that reached the book, at its first
+    // page; the viewer opens with it shown.
+    const nlohmann::json pdf = test::QpdfJson(book, {"outlines", "pagelabels", "qpdf"});
+    std::vector<std::pair<std::string, int>> outline;
+    for (const nlohmann::json& item : pdf.at("outlines")) {
+        outline.emplace_back(item.at("title"), item.at("destpageposfrom1"));
+    }
+    EXPECT_THAT(outline, ElementsAre(Pair("Cover", 1), Pair("Chapter One", cover + 1),
+                                     Pair("Chapter Two", cover + one + 1),
+                                     Pair("Fish & Chips <3", cover + one + two + 1)));
+    const nlohmann::json trailer = test::QpdfObject(pdf, "trailer");
+    EXPECT_EQ(test::QpdfObject(pdf, trailer.at("/Root")).at("/PageMode"), "/UseOutlines");
+
+    // Page labels and printed numbers agree: none on the cover, 1 on the first chapter page.
+    ASSERT_EQ(pdf.at("pagelabels").size(), 2u) << pdf.at("pagelabels");
+    EXPECT_EQ(pdf.at("pagelabels")[0].at("index"), 0);
+    EXPECT_EQ(pdf.at("pagelabels")[0].at("label").at("/P"), "u:Cover");
+    EXPECT_EQ(pdf.at("pagelabels")[1].at("index"), cover);
+    EXPECT_EQ(pdf.at("pagelabels")[1].at("label").at("/S"), "/D");
+    EXPECT_EQ(pdf.at("pagelabels")[1].at("label").at("/St"), 1);
+    const std::vector<test::PdfPage> pages = test::PdfWords(book);
+    ASSERT_EQ(static_cast<int>(pages.size()), cover + one + two + four);
+    for (int i = 0; i < static_cast<int>(pages.size()); ++i) {
+        EXPECT_EQ(FootNumber(pages[i]), i < cover ? "" : std::to_string(i - cover + 1))
+            << "page " << i + 1;
+    }
+
+    // The information names the story, its author and what made the book, and records
+    // the story's address for the next build's choice of name.
+    const std::map<std::string, std::string> info = test::PdfInfo(book);
+    EXPECT_EQ(info.at("Title"), "Zoë’s Café");
+    EXPECT_EQ(info.at("Author"), "Åsa Lindqvist 山田");
+    EXPECT_EQ(info.at("Creator"), "Quillby Downloader " QUILLBY_VERSION);
+    EXPECT_THAT(info.at("Producer"),
+                AllOf(HasSubstr("wkhtmltox"), HasSubstr("PDFium"), HasSubstr("qpdf")));
+    EXPECT_EQ(test::QpdfObject(pdf, trailer.at("/Info")).at("/QuillbyStory"), "u:" + job_.storyurl);
+    EXPECT_EQ(ReadStoryOfBook(book), job_.storyurl);
+    EXPECT_EQ(test::QpdfProblems(book), "");
+
+    // The merge's scratch file is gone; only the book reached the data folder.
+    for (const std::string& name : test::ListDir(job_.tmpdir)) {
+        EXPECT_NE(name.rfind("._", 0), 0u) << name;
+    }
+    EXPECT_EQ(test::ListDir(job_.datadir), std::vector<std::string>{"Zoë’s Café.pdf"});
 }
 
 TEST_F(BookBuild, NonAsciiTextReadsBackUnchangedFromTheBook) {
@@ -220,6 +297,116 @@ TEST_F(BookBuild, NonAsciiTextReadsBackUnchangedFromTheBook) {
     for (const std::string& line : lines) {
         EXPECT_THAT(text, HasSubstr(line));
     }
+}
+
+// The chapter pages' lines, top to bottom: each line's top and the paragraph its words
+// belong to (words "p<k>..." are paragraph k's).
+struct TextLine {
+    double top, height;
+    int paragraph;
+};
+
+std::vector<TextLine> ParagraphLines(const test::PdfPage& page) {
+    std::map<long, TextLine> lines;
+    for (const test::PdfWord& word : page.words) {
+        if (word.text.size() > 1 && word.text[0] == 'p' && std::isdigit(word.text[1])) {
+            const long key = std::lround(word.yMin * 10);
+            lines[key] = {word.yMin, word.yMax - word.yMin, std::stoi(word.text.substr(1))};
+        }
+    }
+    std::vector<TextLine> ordered;
+    for (const auto& [key, line] : lines) {
+        ordered.push_back(line);
+    }
+    return ordered;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+// pdftotext's word boxes span the font's ascent and descent: 1.164 of the font size for
+// DejaVu Serif, the serif face the engine finds on Debian.
+constexpr double kSerifBoxPerPoint = 1.164;
+constexpr double kPointsPerMm = 72 / 25.4;
+
+TEST_F(BookBuild, ChapterPagesGetTheBookStyleAndTheCoverKeepsItsOwn) {
+    WriteCover();
+    // Paragraphs of one to nine lines, so that page breaks fall inside some of them.
+    std::string page;
+    for (int k = 0; k < 90; ++k) {
+        page += "<p>";
+        for (int w = 0; w < 6 + (k * 37) % 100; ++w) {
+            page += "p" + std::to_string(k) + std::string(w % 5, 'x') + " ";
+        }
+        page += "</p>\n";
+    }
+    WriteChapter(1, "Typography", {page});
+    const std::string chapterFile = test::ReadFile(Work("1.html"));
+    job_.lastchapter = 1;
+    BuildBook(job_, log_);
+    // The style comes from a sheet beside the chapters; the chapter files stay as they are.
+    EXPECT_TRUE(FileExists(Work("book.css")));
+    EXPECT_TRUE(test::ReadFile(Work("1.html")) == chapterFile);
+
+    const std::vector<test::PdfPage> pages = test::PdfWords(job_.bookfile);
+    const int cover = PageCount(Work("0.pdf"));
+    ASSERT_GT(static_cast<int>(pages.size()), cover + 2);
+    std::vector<double> heights, pitches;
+    double headingHeight = 0;
+    std::vector<std::vector<TextLine>> chapterLines;
+    for (size_t i = cover; i < pages.size(); ++i) {
+        const test::PdfPage& p = pages[i];
+        const double margin = 18 * kPointsPerMm;
+        const std::string number = FootNumber(p);
+        for (const test::PdfWord& word : p.words) {
+            if (word.text == "Typography") {
+                headingHeight = word.yMax - word.yMin;
+            }
+            EXPECT_GE(word.xMin, margin) << word.text;
+            EXPECT_LE(word.xMax, p.width - margin) << word.text;
+            EXPECT_GE(word.yMin, margin) << word.text;
+            if (word.text != number) {
+                EXPECT_LE(word.yMax, p.height - margin) << word.text << " on page " << i + 1;
+            }
+        }
+        chapterLines.push_back(ParagraphLines(p));
+        const std::vector<TextLine>& lines = chapterLines.back();
+        for (size_t l = 0; l < lines.size(); ++l) {
+            heights.push_back(lines[l].height);
+            if (l > 0 && lines[l].paragraph == lines[l - 1].paragraph) {
+                pitches.push_back(lines[l].top - lines[l - 1].top);
+            }
+        }
+    }
+    const double bodyPoints = Median(heights) / kSerifBoxPerPoint;
+    EXPECT_NEAR(bodyPoints, 11, 0.3);
+    EXPECT_NEAR(Median(pitches) / bodyPoints, 1.4, 0.06);
+    EXPECT_GT(headingHeight, 1.4 * Median(heights));
+
+    // A paragraph split by a page break keeps at least two lines on either side.
+    for (size_t i = 0; i + 1 < chapterLines.size(); ++i) {
+        const std::vector<TextLine>& before = chapterLines[i];
+        const std::vector<TextLine>& after = chapterLines[i + 1];
+        if (before.empty() || after.empty() || before.back().paragraph != after.front().paragraph) {
+            continue;
+        }
+        const int k = after.front().paragraph;
+        const auto inK = [k](const TextLine& line) { return line.paragraph == k; };
+        EXPECT_GE(std::count_if(before.begin(), before.end(), inK), 2) << "paragraph " << k;
+        EXPECT_GE(std::count_if(after.begin(), after.end(), inK), 2) << "paragraph " << k;
+    }
+
+    // The cover page looks exactly as it does rendered on its own, without the book style.
+    HtmlToPdf(Work("0.html"), Work("plain cover.pdf"));
+    const auto raster = [](const std::string& pdf) {
+        const test::RunResult r =
+            test::Run({"pdftoppm", "-r", "20", "-gray", "-f", "1", "-l", "1", pdf}, {}, 30s);
+        EXPECT_TRUE(r.succeeded()) << r.Describe();
+        return r.stdOut;
+    };
+    EXPECT_TRUE(raster(Work("0.pdf")) == raster(Work("plain cover.pdf"))) << "the cover changed";
 }
 
 TEST_F(BookBuild, ChapterMarkupReadsNoFileOutsideTheWorkFolderAndRunsNoScript) {

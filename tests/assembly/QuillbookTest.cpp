@@ -3,10 +3,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 
+#include "assembly/BookBuilder.h"
 #include "common/Paths.h"
+#include "support/PdfProbe.h"
 #include "support/Process.h"
 #include "support/TempDir.h"
 #include "support/TestPaths.h"
@@ -42,11 +45,16 @@ class Quillbook : public ::testing::Test {
                         "<h2>Two</h2>\n<div class=\"page\">\n<p>two</p></div>\n");
     }
 
-    // Without a display and without a platform chosen for it, as from a plain console.
-    test::RunResult Run(const std::vector<std::string>& args) {
+    // Without a display and without a platform chosen for it, as from a plain console;
+    // with a limit on the size of every file it writes when fileSizeLimit is set.
+    test::RunResult Run(const std::vector<std::string>& args, size_t fileSizeLimit = 0) {
         std::vector<std::string> argv = {
             "env",     "-u", "QT_QPA_PLATFORM", "-u",
             "DISPLAY", "-u", "WAYLAND_DISPLAY", test::BinaryDir() + "/quillbook"};
+        if (fileSizeLimit > 0) {
+            argv.insert(argv.begin(),
+                        {"prlimit", "--fsize=" + std::to_string(fileSizeLimit), "--"});
+        }
         argv.insert(argv.end(), args.begin(), args.end());
         return test::Run(argv, {}, 120s);
     }
@@ -99,6 +107,55 @@ TEST_F(Quillbook, AFailureGoesToStandardErrorWithANonZeroExit) {
     ASSERT_FALSE(errors.empty());
     EXPECT_THAT(errors.back(), StartsWith("Cannot create file \"" + missing + "/Title.pdf\". "));
     EXPECT_THAT(r.stdOut, Not(HasSubstr("save pdf file")));
+}
+
+TEST_F(Quillbook, ABookOfAnotherStoryIsNeverReplacedAndTheSameStoryReplacesItsOwn) {
+    // Two titles that agree in their first 40 units, so both are cut to one name.
+    const std::string one = "The Lighthouse Keeper’s Winter Chronicle, Book One";
+    const std::string two = "The Lighthouse Keeper’s Winter Chronicle, Book Two";
+    const std::string name = MakeBookName(one);
+    ASSERT_EQ(name, MakeBookName(two));
+    const std::string first = data_ + "/" + name + ".pdf";
+    const std::string second = data_ + "/" + name + " (2).pdf";
+    const auto build = [&](const std::string& title, const std::string& story) {
+        const test::RunResult r = Run({work_, title, "2", data_, "Ann Author", story});
+        EXPECT_TRUE(r.succeeded()) << r.Describe();
+        return Lines(r.stdOut).back();
+    };
+
+    EXPECT_EQ(build(one, "https://quillby.example/story/1150"), first);
+    EXPECT_EQ(build(two, "https://quillby.example/story/1151"), second);
+    const std::string secondBytes = test::ReadFile(second);
+    test::WriteFile(first, test::ReadFile(first) + "% older build\n");
+    EXPECT_EQ(build(one, "https://quillby.example/story/1150"), first);
+
+    EXPECT_THAT(test::ReadFile(first), Not(HasSubstr("% older build")));
+    EXPECT_EQ(test::ReadFile(second), secondBytes);
+    EXPECT_EQ(test::ListDir(data_), (std::vector<std::string>{name + " (2).pdf", name + ".pdf"}));
+    EXPECT_EQ(test::PdfInfo(first).at("Title"), one);
+    EXPECT_EQ(test::PdfInfo(second).at("Title"), two);
+}
+
+TEST_F(Quillbook, ASaveCutShortLeavesThePreviousBookAsItWas) {
+    ASSERT_TRUE(Run({work_, "Tale", "2", data_}).succeeded());
+    const std::string book = data_ + "/Tale.pdf";
+    const std::string before = test::ReadFile(book);
+    const size_t chapter = std::max(fs::file_size(fs::u8path(work_ + "/1.pdf")),
+                                    fs::file_size(fs::u8path(work_ + "/2.pdf")));
+    // One byte short of the book stops the finished book's write; a little more than a
+    // chapter stops the merged pages' write in the work folder.
+    for (const auto& [limit, failing] : {std::make_pair(before.size() - 1, book),
+                                         std::make_pair(chapter + 64, work_ + "/book.pdf")}) {
+        const test::RunResult r = Run({work_, "Tale", "2", data_}, limit);
+        EXPECT_EQ(r.exitCode, 1) << r.Describe();
+        EXPECT_THAT(Lines(r.stdErr).back(), StartsWith("Cannot write file \"" + failing + "\"."));
+        EXPECT_THAT(r.stdOut, Not(HasSubstr("save pdf file")));
+        EXPECT_TRUE(test::ReadFile(book) == before) << "the previous book changed";
+        EXPECT_EQ(test::ListDir(data_), std::vector<std::string>{"Tale.pdf"});
+        for (const std::string& name : test::ListDir(work_)) {
+            EXPECT_NE(name.rfind("._", 0), 0u) << name;
+        }
+    }
 }
 
 TEST_F(Quillbook, RejectsAMalformedCommandLine) {

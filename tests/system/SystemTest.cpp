@@ -6,11 +6,15 @@
 
 #include <nlohmann/json.hpp>
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <vector>
 
 #include "QuillbyRun.h"
+#include "support/PdfProbe.h"
 #include "support/Process.h"
 #include "support/StorySim.h"
 #include "support/TempDir.h"
@@ -39,6 +43,12 @@ int PdfPages(const std::string& pdf) {
         }
     }
     return -1;
+}
+
+// Text with every run of white space as one blank: where lines break depends on the
+// book's typography.
+std::string Flat(const std::string& text) {
+    return std::regex_replace(text, std::regex("\\s+"), " ");
 }
 
 std::vector<std::string> PdfFiles(const std::string& folder) {
@@ -84,7 +94,8 @@ class SystemTest : public ::testing::Test {
 
 TEST_F(SystemTest, SampleStoryBecomesABookInTheDocumentsFolder) {
     desk_.env()["DISPLAY"] = ":77";  // a desktop session: the book is opened
-    const RunResult run = desk_.Download(sim_.url("/story/1001-the-keepers-daughter"));
+    const std::string address = sim_.url("/story/1001-the-keepers-daughter");
+    const RunResult run = desk_.Download(address);
     ASSERT_TRUE(run.succeeded()) << run.Describe() << "\n" << run.stdOut;
 
     const std::string book = desk_.DataDir() + "/The Keeper’s Daughter — “A Winter at Poi.pdf";
@@ -105,8 +116,25 @@ TEST_F(SystemTest, SampleStoryBecomesABookInTheDocumentsFolder) {
         EXPECT_EQ(page.rfind(chapters[i].title, 0), 0u) << page.substr(0, 80);
         EXPECT_THAT(page, HasSubstr(chapters[i].opening));
     }
-    EXPECT_THAT(PdfText(book, 2), HasSubstr("“You’re the keeper’s girl,” said the ferryman"));
-    EXPECT_THAT(PdfText(book, 2), HasSubstr("Bring wool socks & patience."));
+    EXPECT_THAT(Flat(PdfText(book, 2)), HasSubstr("“You’re the keeper’s girl,” said the ferryman"));
+    EXPECT_THAT(Flat(PdfText(book, 2)), HasSubstr("Bring wool socks & patience."));
+
+    // The book names its story, whole title and author, and the address it came from, and
+    // its outline leads to the cover and to every chapter by its heading.
+    const std::map<std::string, std::string> info = PdfInfo(book);
+    EXPECT_EQ(info.at("Title"), "The Keeper’s Daughter — “A Winter at Pointe-Aubé”");
+    EXPECT_EQ(info.at("Author"), "Maren Holloway");
+    const nlohmann::json pdf = QpdfJson(book, {"outlines", "qpdf"});
+    EXPECT_EQ(QpdfObject(pdf, QpdfObject(pdf, "trailer").at("/Info")).at("/QuillbyStory"),
+              "u:" + address);
+    std::vector<std::string> outline, headings = {"Cover"};
+    for (const nlohmann::json& item : pdf.at("outlines")) {
+        outline.push_back(item.at("title"));
+    }
+    for (const Chapter& chapter : chapters) {
+        headings.push_back(chapter.title);
+    }
+    EXPECT_EQ(outline, headings);
 
     // Only the book lands in the data folder; the job's files stay in the work folder.
     EXPECT_EQ(PdfFiles(desk_.DataDir()), std::vector<std::string>{fs::path(book).filename()});
@@ -156,16 +184,24 @@ TEST_F(SystemTest, AFailingLastChapterIsNamedAndTheBookHasTheOthers) {
 }
 
 TEST_F(SystemTest, AFailingBookBuildIsReportedInTheLog) {
-    // A folder where the book file should go: the save cannot create it.
-    fs::create_directories(desk_.DataDir() + "/Zoë’s Café — «Nuit».pdf");
+    const std::string address = sim_.url("/story/1013-zoes-cafe");
+    ASSERT_TRUE(desk_.Download(address).succeeded());
+    const std::string book = desk_.DataDir() + "/Zoë’s Café — «Nuit».pdf";
+    // The same story again, with every file the program writes limited to one byte less
+    // than the book: the new book cannot be written whole.
+    TempDir tools("limited");
+    const std::string program = tools.file("quillby");
+    WriteFile(program, "#!/bin/sh\nexec prlimit --fsize=" +
+                           std::to_string(fs::file_size(fs::u8path(book)) - 1) + " -- '" +
+                           QuillbyPath() + "' \"$@\"\n");
+    ::chmod(program.c_str(), 0755);
 
-    const RunResult run = desk_.Download(sim_.url("/story/1013-zoes-cafe"));
+    const RunResult run = desk_.Download(address, program);
     EXPECT_EQ(run.termSignal, 0) << run.Describe();
     EXPECT_EQ(run.exitCode, 1) << run.Describe();
     const std::vector<std::string> out = Lines(run.stdOut);
     ASSERT_GE(out.size(), 2u);
-    EXPECT_THAT(run.stdOut, HasSubstr("Cannot create file \"" + desk_.DataDir() +
-                                      "/Zoë’s Café — «Nuit».pdf\""));
+    EXPECT_THAT(run.stdOut, HasSubstr("Cannot write file \"" + book + "\". File too large"));
     EXPECT_NE(out.back(), "done");
     EXPECT_TRUE(desk_.Opened().empty());
 }

@@ -1,11 +1,13 @@
-// quillbook [--format pdf|epub|both] WORKFOLDER TITLE LASTCHAPTER DATAFOLDER
+// quillbook [--format pdf|epub|both] WORKFOLDER TITLE LASTCHAPTER DATAFOLDER [AUTHOR [STORYURL]]
 //
 // Builds the book from a work folder that already holds its 0.html .. N.html, the way the
 // window does after a download: progress lines on standard output, the path of each book
 // made as the last lines (the PDF's, then the EPUB's); on failure the error's message on
-// standard error and a non-zero exit.
+// standard error and a non-zero exit. The author and the story's address go into the
+// book's information; a book with an address replaces only a book of the same story.
 
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -22,7 +24,8 @@ namespace {
 constexpr int kUsageError = 2;
 constexpr int kBuildError = 1;
 constexpr const char* kUsage =
-    "usage: quillbook [--format pdf|epub|both] WORKFOLDER TITLE LASTCHAPTER DATAFOLDER";
+    "usage: quillbook [--format pdf|epub|both] WORKFOLDER TITLE LASTCHAPTER DATAFOLDER "
+    "[AUTHOR [STORYURL]]";
 
 bool ParseChapter(const char* text, int& value) {
     errno = 0;
@@ -72,7 +75,8 @@ bool ParseArguments(int argc, char** argv, quill::BookJob& job,
             return false;
         }
     }
-    return positional.size() == 4 && ParseChapter(positional[2].c_str(), job.lastchapter);
+    return positional.size() >= 4 && positional.size() <= 6 &&
+           ParseChapter(positional[2].c_str(), job.lastchapter);
 }
 
 // The engine's Qt needs a display; without one it must render off screen, and that has
@@ -98,11 +102,16 @@ int main(int argc, char** argv) {
         return kUsageError;
     }
     ChooseQtPlatform();
+    // Past a file-size limit a write then fails as a write, and the build removes its
+    // half-written files, instead of the process dying and leaving them behind.
+    std::signal(SIGXFSZ, SIG_IGN);
     int status = EXIT_SUCCESS;
     try {
         job.tmpdir = Absolute(args[0]);
         job.booktitle = args[1];
         job.datadir = Absolute(args[3]);
+        job.bookauthor = args.size() > 4 ? args[4] : "";
+        job.storyurl = args.size() > 5 ? args[5] : "";
         quill::ConsoleLog log(std::cout);
         quill::BuildBook(job, log);
         for (const std::string& book : {job.bookfile, job.epubfile}) {

@@ -53,8 +53,9 @@ void BuildBook(BookJob& job, IWindowLog& log);
 void ConvertChapters(const BookJob& job, IWindowLog& log);
 
 // Renders one HTML file to one PDF file with fresh settings and a fresh converter.
-// Local files may be read only from the HTML file's own folder.
-void HtmlToPdf(const std::string& HtmlFile, const std::string& PdfFile);
+// Local files may be read only from the HTML file's own folder. A chapter (bookStyle)
+// gets the book's page style; the cover page is rendered as it is.
+void HtmlToPdf(const std::string& HtmlFile, const std::string& PdfFile, bool bookStyle = false);
 
 // The book's file name (no folder, no extension) made from the story title.
 std::string MakeBookName(const std::string& booktitle);

@@ -23,6 +23,9 @@ class MappedFile {
     bool Map();
     // Reads the whole open file into memory instead of mapping it; false on a read error.
     bool ReadAll();
+    // Reads up to `size` bytes at `offset` of the open file, neither mapping it nor moving
+    // any file position: the count read (0 at the end of the file), or -1 on failure.
+    int64_t ReadAt(int64_t offset, void* buffer, size_t size);
     void Close();
 
     const void* Data() const { return data_; }
