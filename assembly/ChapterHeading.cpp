@@ -3,7 +3,7 @@
 #include <fstream>
 
 #include "assembly/BookFinish.h"
-#include "web/Html.h"
+#include "assembly/ChapterMarkup.h"
 
 namespace quill {
 
@@ -36,9 +36,13 @@ std::string_view UpToHeadingEnd(std::string_view text) {
 
 std::string ReadChapterHeading(const std::string& htmlFile) {
     const std::string head = FileHead(htmlFile);
-    const std::optional<gsweb::Element> heading =
-        gsweb::Document::Parse(UpToHeadingEnd(head)).select_one("h2");
-    return heading ? heading->get_text() : std::string();
+    // The same reading as the EPUB's table of contents, so both editions agree. A heading
+    // that cannot be read leaves the entry untitled rather than the book unmade.
+    try {
+        return CleanChapter(std::string(UpToHeadingEnd(head)) + "</h2>").heading;
+    } catch (const std::exception&) {
+        return "";
+    }
 }
 
 }  // namespace quill
