@@ -49,7 +49,9 @@ TEST(MakeBookName, CutsAtFortyUnitsWithoutSplittingACharacter) {
 }
 
 TEST(MakeBookName, NeverGivesAnEmptyOrHiddenName) {
-    for (const char* title : {"", "...", "%2E%2E", "???"}) {
+    const std::string commas = std::string(40, ',') + "x";
+    EXPECT_EQ(MakeBookName(commas), "Untitled");
+    for (const char* title : {"", "...", "%2E%2E", "???", commas.c_str()}) {
         const std::string name = MakeBookName(title);
         EXPECT_FALSE(name.empty()) << title;
         EXPECT_NE(name.front(), '.') << title;
