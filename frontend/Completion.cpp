@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "assembly/BookBuilder.h"
+#include "assembly/RenderSettings.h"
 #include "frontend/MainUnit.h"
 #include "frontend/MyUtils.h"
 #include "frontend/PyUnit.h"
@@ -88,6 +89,9 @@ bool TMainfm::CompleteJob() {
     job.lastchapter = lastchapter;
     job.bookdir = bookdir;
     job.bookfile = bookfile;
+    job.renderer = RendererBelow(appdir);
+    job.chapterTimeout = ChapterTimeoutSetting();
+    job.renderCache = UserRenderCacheFolder();
     try {
         BuildBook(job, *this);
     } catch (...) {

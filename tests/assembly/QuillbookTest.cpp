@@ -5,7 +5,9 @@
 
 #include <chrono>
 #include <filesystem>
+#include <map>
 
+#include "TestChapters.h"
 #include "common/Paths.h"
 #include "support/Process.h"
 #include "support/TempDir.h"
@@ -43,12 +45,13 @@ class Quillbook : public ::testing::Test {
     }
 
     // Without a display and without a platform chosen for it, as from a plain console.
-    test::RunResult Run(const std::vector<std::string>& args) {
+    test::RunResult Run(const std::vector<std::string>& args,
+                        const std::map<std::string, std::string>& env = {}) {
         std::vector<std::string> argv = {
             "env",     "-u", "QT_QPA_PLATFORM", "-u",
             "DISPLAY", "-u", "WAYLAND_DISPLAY", test::BinaryDir() + "/quillbook"};
         argv.insert(argv.end(), args.begin(), args.end());
-        return test::Run(argv, {}, 120s);
+        return test::Run(argv, env, 120s);
     }
 
     test::TempDir base_{"quill book #ü"};
@@ -66,6 +69,22 @@ TEST_F(Quillbook, PrintsTheLogLinesAndTheBookPathLast) {
                             "process pdf file 2 page 1", "save pdf file " + book, book));
     EXPECT_TRUE(FileExists(book));
     EXPECT_EQ(r.stdErr.find("rror"), std::string::npos) << r.stdErr;
+}
+
+TEST_F(Quillbook, AChapterThatTakesTooLongIsLeftOutAndTheBuildGoesOn) {
+    test::WriteFile(work_ + "/2.html", test::HugeChapter("Two"));
+    test::WriteFile(work_ + "/3.html", test::Chapter("Three", "after the slow one"));
+    const test::RunResult r =
+        Run({work_, "Slow", "3", data_}, {{"QUILLBY_RENDER_TIMEOUT_MS", "2000"}});
+    ASSERT_TRUE(r.succeeded()) << r.Describe();
+    const std::vector<std::string> lines = Lines(r.stdOut);
+    EXPECT_THAT(lines, ::testing::Contains(
+                           "chapter 2 left out of the book: rendering it took longer than 2 s"));
+    const test::RunResult text =
+        test::Run({"pdftotext", "-enc", "UTF-8", data_ + "/Slow.pdf", "-"}, {}, 60s);
+    EXPECT_THAT(text.stdOut, HasSubstr("Zoë"));
+    EXPECT_THAT(text.stdOut, HasSubstr("after the slow one"));
+    EXPECT_THAT(text.stdOut, Not(HasSubstr("lamp turned")));
 }
 
 TEST_F(Quillbook, AFailureGoesToStandardErrorWithANonZeroExit) {

@@ -1,8 +1,11 @@
-// quillbook WORKFOLDER TITLE LASTCHAPTER DATAFOLDER
+// quillbook [--render-cache FOLDER] WORKFOLDER TITLE LASTCHAPTER DATAFOLDER
 //
 // Builds the book from a work folder that already holds its 0.html .. N.html, the way the
 // window does after a download: progress lines on standard output, the book's path as the
-// last line; on failure the error's message on standard error and a non-zero exit.
+// last line; on failure the error's message on standard error and a non-zero exit. Pages
+// are rendered by bin/quillrender below this program's folder, each within
+// QUILLBY_RENDER_TIMEOUT_MS (60 s); with --render-cache, rendered pages are kept in FOLDER
+// and reused by later builds.
 
 #include <cerrno>
 #include <cstdint>
@@ -13,6 +16,7 @@
 
 #include "ConsoleLog.h"
 #include "assembly/BookBuilder.h"
+#include "assembly/RenderSettings.h"
 #include "assembly/WkHtmlToXCore.h"
 
 namespace {
@@ -31,14 +35,6 @@ bool ParseChapter(const char* text, int& value) {
     return true;
 }
 
-// The engine's Qt needs a display; without one it must render off screen, and that has
-// to be decided before the engine starts.
-void ChooseQtPlatform() {
-    if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    }
-}
-
 // The engine reads pages by absolute file address.
 std::string Absolute(const std::string& path) {
     return std::filesystem::absolute(std::filesystem::u8path(path)).u8string();
@@ -48,16 +44,24 @@ std::string Absolute(const std::string& path) {
 
 int main(int argc, char** argv) {
     quill::BookJob job;
-    if (argc != 5 || !ParseChapter(argv[3], job.lastchapter)) {
-        std::cerr << "usage: quillbook WORKFOLDER TITLE LASTCHAPTER DATAFOLDER" << std::endl;
+    int first = 1;
+    if (argc > 2 && std::string(argv[1]) == "--render-cache") {
+        job.renderCache = Absolute(argv[2]);
+        first = 3;
+    }
+    if (argc - first != 4 || !ParseChapter(argv[first + 2], job.lastchapter)) {
+        std::cerr << "usage: quillbook [--render-cache FOLDER] WORKFOLDER TITLE LASTCHAPTER "
+                     "DATAFOLDER"
+                  << std::endl;
         return kUsageError;
     }
-    ChooseQtPlatform();
     int status = EXIT_SUCCESS;
     try {
-        job.tmpdir = Absolute(argv[1]);
-        job.booktitle = argv[2];
-        job.datadir = Absolute(argv[4]);
+        job.tmpdir = Absolute(argv[first]);
+        job.booktitle = argv[first + 1];
+        job.datadir = Absolute(argv[first + 3]);
+        job.renderer = quill::RendererBelow(quill::ProgramFolder());
+        job.chapterTimeout = quill::ChapterTimeoutSetting();
         quill::ConsoleLog log(std::cout);
         quill::BuildBook(job, log);
         std::cout << job.bookfile << std::endl;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/Errors.h"
 #include "common/WindowLog.h"
 
 namespace quill {
@@ -45,11 +46,21 @@ struct BookJob {
 // book in the data folder, and leaves its path in job.bookfile. Errors propagate.
 void BuildBook(BookJob& job, IWindowLog& log);
 
-// Renders every existing N.html of the work folder to N.pdf beside it.
-void ConvertChapters(const BookJob& job, IWindowLog& log);
+// Thrown when BookJob::cancelled asks the build to stop.
+class EBuildCancelled : public Exception {
+  public:
+    using Exception::Exception;
+};
 
-// Renders one HTML file to one PDF file with fresh settings and a fresh converter.
-// Local files may be read only from the HTML file's own folder.
+// Renders every existing N.html of the work folder to N.pdf beside it, in the render
+// worker (job.renderer), each within job.chapterTimeout, or takes it from the render cache.
+// A page that fails, crashes the engine or runs out of time is named in the log, recorded
+// in job.unrendered and left out; the build goes on with the next one.
+void ConvertChapters(BookJob& job, IWindowLog& log);
+
+// Renders one HTML file to one PDF file with fresh settings and a fresh converter, in this
+// process. Local files may be read only from the HTML file's own folder; the PDF file
+// appears whole or not at all.
 void HtmlToPdf(const std::string& HtmlFile, const std::string& PdfFile);
 
 // The book's file name (no folder, no extension) made from the story title.
@@ -72,8 +83,8 @@ std::string ChooseBookPath(const std::string& folder, const std::string& name,
 // does not exist.
 int AppendPdf(const std::string& FileName, TPdfDocument& Book);
 
-// The "file:///..." address of a local file, with the characters a URL cannot carry
-// percent-encoded as UTF-8 bytes.
+// The "file:///..." address of a local file: every byte but RFC 3986's unreserved characters
+// and "/" percent-encoded (a Windows drive's colon stays).
 std::string FilePathToUrl(const std::string& path);
 
 }  // namespace quill
