@@ -1,10 +1,13 @@
-// Rendering the cover page and the chapter files to PDF, each in the render worker within
-// its bound.
+// Rendering the cover page and the chapter files to PDF: each in the render worker within
+// its bound, or taken from the render cache.
 #include <cstdio>
 
+#include "RenderCache.h"
 #include "RenderWorker.h"
 #include "assembly/BookBuilder.h"
+#include "assembly/ChapterRender.h"
 #include "assembly/WkHtmlToXBindings.h"
+#include "common/DebugLog.h"
 #include "common/Paths.h"
 
 namespace quill {
@@ -31,10 +34,32 @@ std::string LeftOutLine(int n, const RenderOutcome& outcome, std::chrono::millis
     return PageName(n) + " left out of the book: " + why;
 }
 
+RenderCache OpenCache(const BookJob& job) {
+    if (job.renderCache.empty()) {
+        return RenderCache("", "");
+    }
+    return RenderCache(job.renderCache, RenderFingerprint(EngineVersion()));
+}
+
+// The cache key of a page, or an empty key when the page cannot be read (its render
+// reports why).
+std::string KeyOf(const RenderCache& cache, render::PageKind kind, const std::string& html) {
+    if (!cache.Enabled()) {
+        return "";
+    }
+    try {
+        return cache.KeyFor(kind, html);
+    } catch (const std::exception& e) {
+        DebugLog(std::string("render cache: ") + e.what());
+        return "";
+    }
+}
+
 }  // namespace
 
 void ConvertChapters(BookJob& job, IWindowLog& log) {
     const std::string prefix = IncludeTrailingSeparator(job.tmpdir);
+    const RenderCache cache = OpenCache(job);
     RenderWorker worker(job.renderer, wk::WkHtmlToXLibraryName(), log, job.cancelled);
     bool lineKept = false;  // a left-out line must not be replaced by the next progress line
     // Wide enough that the loop ends even for the largest chapter number.
@@ -54,16 +79,24 @@ void ConvertChapters(BookJob& job, IWindowLog& log) {
         // A PDF from an earlier build must not stand in for a page that fails now.
         std::remove(pdf.c_str());
         const render::PageKind kind = n == 0 ? render::PageKind::Page : render::PageKind::Chapter;
+        const std::string key = KeyOf(cache, kind, html);
+        if (!key.empty() && cache.Fetch(key, pdf)) {
+            continue;
+        }
         const render::Request request{kind, html, prefix + ".render-" + std::to_string(n) + ".html",
                                       pdf};
         const RenderOutcome outcome = worker.Render(request, job.chapterTimeout);
         if (outcome.status == RenderOutcome::Status::Done) {
+            if (!key.empty()) {
+                cache.Keep(key, pdf);
+            }
             continue;
         }
         job.unrendered.push_back(static_cast<int>(n));
         log.Log(LeftOutLine(static_cast<int>(n), outcome, job.chapterTimeout));
         lineKept = true;
     }
+    cache.Trim(RenderCacheLimit());
 }
 
 }  // namespace quill

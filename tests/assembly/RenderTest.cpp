@@ -1,9 +1,11 @@
 // Rendering through the render worker with the real engine: hostile pages stay offline, a
-// crashed worker costs only its page, and the engine's own failures stop the build.
+// crashed worker costs only its page, the engine's own failures stop the build, and the
+// render cache spares unchanged pages.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -217,6 +219,67 @@ TEST_F(Render, AnEngineThatCannotLoadStopsTheBuild) {
         EWkHtmlToXError);
     wk::SetWkHtmlToXLibraryName(platform::LibraryFileName("wkhtmltox"));
     EXPECT_TRUE(job_.bookfile.empty());
+}
+
+TEST_F(Render, TheCacheRendersOnlyWhatChanged) {
+    job_.renderCache = base_.file("cache");
+    WriteCover();
+    for (int n = 1; n <= 3; ++n) {
+        WriteWork(std::to_string(n) + ".html", Chapter("Chapter " + std::to_string(n), "OLD"));
+    }
+    job_.lastchapter = 3;
+    BuildBook(job_, log_);
+    EXPECT_EQ(RenderedPages().size(), 4u);
+
+    // Unchanged: every page comes from the cache, and no worker is even started.
+    const std::string renderer = job_.renderer;
+    job_.renderer = base_.file("no such renderer");
+    BuildBook(job_, log_);
+    EXPECT_EQ(RenderedPages().size(), 4u);
+    EXPECT_EQ(PdfText(job_.bookfile).find("NEW"), std::string::npos);
+
+    // A changed chapter is rendered again, and only it.
+    job_.renderer = renderer;
+    WriteWork("2.html", Chapter("Chapter 2", "NEW"));
+    BuildBook(job_, log_);
+    EXPECT_THAT(RenderedPages(), ElementsAre("0.html", ".render-1.html", ".render-2.html",
+                                             ".render-3.html", ".render-2.html"));
+    EXPECT_THAT(PdfText(job_.bookfile), HasSubstr("NEW"));
+
+    // An entry that lost its end (a full disk, a crash) is rendered again, not merged.
+    for (const auto& entry : fs::directory_iterator(job_.renderCache)) {
+        fs::resize_file(entry.path(), fs::file_size(entry.path()) / 2);
+    }
+    BuildBook(job_, log_);
+    EXPECT_EQ(RenderedPages().size(), 9u);
+
+    // Beyond its size limit the cache lets go of what was used longest ago.
+    setenv("QUILLBY_RENDER_CACHE_MB", "0", 1);
+    BuildBook(job_, log_);
+    unsetenv("QUILLBY_RENDER_CACHE_MB");
+    EXPECT_TRUE(fs::is_empty(job_.renderCache));
+}
+
+// Where no hard link can join the cache and the work folder, pages are copied.
+TEST_F(Render, ACacheOnAnotherFileSystemWorksByCopying) {
+    struct stat work {
+    }, shm{};
+    if (::stat("/dev/shm", &shm) != 0 || ::stat(job_.tmpdir.c_str(), &work) != 0 ||
+        shm.st_dev == work.st_dev) {
+        GTEST_SKIP() << "no second file system at /dev/shm";
+    }
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string saved = tmp != nullptr ? tmp : "";
+    setenv("TMPDIR", "/dev/shm", 1);
+    const test::TempDir cache("render cache");
+    saved.empty() ? unsetenv("TMPDIR") : setenv("TMPDIR", saved.c_str(), 1);
+    job_.renderCache = cache.path();
+    WriteWork("1.html", Chapter("One", "COPIED"));
+    job_.lastchapter = 1;
+    BuildBook(job_, log_);
+    BuildBook(job_, log_);
+    EXPECT_EQ(RenderedPages().size(), 1u);
+    EXPECT_THAT(PdfText(job_.bookfile), HasSubstr("COPIED"));
 }
 
 }  // namespace
