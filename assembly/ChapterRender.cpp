@@ -137,9 +137,9 @@ void RenderInProcess(const render::Request& request) {
     HtmlToPdf(request.copy, request.pdf);
 }
 
-std::string RenderFingerprint(const std::string& engineVersion) {
+std::string RenderFingerprint(const std::string& engineIdentity) {
     std::string text =
-        "engine " + engineVersion + "\nmarkup " + std::to_string(kChapterMarkupVersion) + "\n";
+        "engine " + engineIdentity + "\nmarkup " + std::to_string(kChapterMarkupVersion) + "\n";
     for (const auto& [name, value] : kPageSettings) {
         text += std::string(name) + "=" + value + "\n";
     }

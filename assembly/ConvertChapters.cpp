@@ -1,7 +1,9 @@
 // Rendering the cover page and the chapter files to PDF: each in the render worker within
 // its bound, or taken from the render cache.
 #include <cstdio>
+#include <vector>
 
+#include "EngineIdentity.h"
 #include "RenderCache.h"
 #include "RenderWorker.h"
 #include "assembly/BookBuilder.h"
@@ -38,15 +40,22 @@ RenderCache OpenCache(const BookJob& job) {
     if (job.renderCache.empty()) {
         return RenderCache("", "");
     }
-    return RenderCache(job.renderCache, RenderFingerprint(EngineVersion()));
+    const std::string engine =
+        EngineIdentity(job.renderCache, wk::WkHtmlToXLibraryName(), job.renderer);
+    return RenderCache(job.renderCache, RenderFingerprint(engine));
 }
+
+struct Page {
+    long long number;
+    std::string html;
+    render::PageKind kind;
+    std::string key;      // empty without a cache, or when the page cannot be read
+    bool cached = false;  // the cache holds its PDF
+};
 
 // The cache key of a page, or an empty key when the page cannot be read (its render
 // reports why).
 std::string KeyOf(const RenderCache& cache, render::PageKind kind, const std::string& html) {
-    if (!cache.Enabled()) {
-        return "";
-    }
     try {
         return cache.KeyFor(kind, html);
     } catch (const std::exception& e) {
@@ -55,47 +64,110 @@ std::string KeyOf(const RenderCache& cache, render::PageKind kind, const std::st
     }
 }
 
+// The pages of the work folder in order, and which of them the cache holds. The worker is
+// launched (when it is not yet) at the first page that is to be rendered, so that its
+// engine starts while the rest is looked at and the cached pages are put in place.
+std::vector<Page> FindPages(const BookJob& job, const RenderCache& cache, RenderWorker& worker,
+                            IWindowLog& log) {
+    const std::string prefix = IncludeTrailingSeparator(job.tmpdir);
+    std::vector<Page> pages;
+    // Wide enough that the loop ends even for the largest chapter number.
+    for (long long n = 0; n <= job.lastchapter; ++n) {
+        log.ProcessMessages();
+        Page page{n, prefix + std::to_string(n) + ".html",
+                  n == 0 ? render::PageKind::Page : render::PageKind::Chapter, "", false};
+        if (!FileExists(page.html)) {
+            continue;
+        }
+        if (cache.Enabled()) {
+            page.key = KeyOf(cache, page.kind, page.html);
+            page.cached = !page.key.empty() && cache.Has(page.key);
+        }
+        if (!page.cached) {
+            worker.Launch();
+        }
+        pages.push_back(std::move(page));
+    }
+    return pages;
+}
+
+// Renders the pages in order, each in the worker within its bound, or takes them from the
+// cache. While a page renders, the cached pages after it are put in place.
+class PageConverter {
+  public:
+    PageConverter(BookJob& job, IWindowLog& log, const RenderCache& cache, RenderWorker& worker)
+        : job_(job), log_(log), cache_(cache), worker_(worker) {}
+
+    void Convert(const Page& page) {
+        if (!page.cached) {
+            // Pages to render keep their lines in order; only cached ones overtake.
+            Finish();
+        }
+        const std::string number = std::to_string(page.number);
+        const std::string progress = "process html pdf " + number;
+        lineKept_ ? log_.Log(progress) : log_.UpdateLog(progress);
+        lineKept_ = false;
+        const std::string prefix = IncludeTrailingSeparator(job_.tmpdir);
+        const std::string pdf = prefix + number + ".pdf";
+        // A PDF from an earlier build must not stand in for a page that fails now.
+        std::remove(pdf.c_str());
+        if (page.cached && cache_.Fetch(page.key, pdf)) {
+            return;
+        }
+        Finish();  // a cached page that turned out unusable
+        worker_.Submit({page.kind, page.html, prefix + ".render-" + number + ".html", pdf},
+                       job_.chapterTimeout);
+        rendering_ = page;
+        renderingPdf_ = pdf;
+    }
+
+    // Waits for the page being rendered and keeps it, or records it as left out.
+    void Finish() {
+        if (!worker_.Pending()) {
+            return;
+        }
+        const RenderOutcome outcome = worker_.Collect();
+        if (outcome.status == RenderOutcome::Status::Done) {
+            if (!rendering_.key.empty()) {
+                cache_.Keep(rendering_.key, renderingPdf_);
+            }
+            return;
+        }
+        job_.unrendered.push_back(static_cast<int>(rendering_.number));
+        log_.Log(LeftOutLine(static_cast<int>(rendering_.number), outcome, job_.chapterTimeout));
+        lineKept_ = true;
+    }
+
+  private:
+    BookJob& job_;
+    IWindowLog& log_;
+    const RenderCache& cache_;
+    RenderWorker& worker_;
+    Page rendering_{};
+    std::string renderingPdf_;
+    bool lineKept_ = false;  // a left-out line must not be replaced by the next progress line
+};
+
 }  // namespace
 
 void ConvertChapters(BookJob& job, IWindowLog& log) {
-    const std::string prefix = IncludeTrailingSeparator(job.tmpdir);
     const RenderCache cache = OpenCache(job);
     RenderWorker worker(job.renderer, wk::WkHtmlToXLibraryName(), log, job.cancelled);
-    bool lineKept = false;  // a left-out line must not be replaced by the next progress line
-    // Wide enough that the loop ends even for the largest chapter number.
-    for (long long n = 0; n <= job.lastchapter; ++n) {
+    if (cache.Enabled() && job.lastchapter >= 0) {
+        // Starting the engine takes longer than looking up a long book's pages in the
+        // cache; it is started before, and stopped unused when every page is cached.
+        worker.LaunchEarly();
+    }
+    const std::vector<Page> pages = FindPages(job, cache, worker, log);
+    PageConverter converter(job, log, cache, worker);
+    for (const Page& page : pages) {
         if (job.cancelled && job.cancelled()) {
             throw EBuildCancelled("The book build was cancelled");
         }
         log.ProcessMessages();
-        const std::string html = prefix + std::to_string(n) + ".html";
-        if (!FileExists(html)) {
-            continue;
-        }
-        const std::string progress = "process html pdf " + std::to_string(n);
-        lineKept ? log.Log(progress) : log.UpdateLog(progress);
-        lineKept = false;
-        const std::string pdf = prefix + std::to_string(n) + ".pdf";
-        // A PDF from an earlier build must not stand in for a page that fails now.
-        std::remove(pdf.c_str());
-        const render::PageKind kind = n == 0 ? render::PageKind::Page : render::PageKind::Chapter;
-        const std::string key = KeyOf(cache, kind, html);
-        if (!key.empty() && cache.Fetch(key, pdf)) {
-            continue;
-        }
-        const render::Request request{kind, html, prefix + ".render-" + std::to_string(n) + ".html",
-                                      pdf};
-        const RenderOutcome outcome = worker.Render(request, job.chapterTimeout);
-        if (outcome.status == RenderOutcome::Status::Done) {
-            if (!key.empty()) {
-                cache.Keep(key, pdf);
-            }
-            continue;
-        }
-        job.unrendered.push_back(static_cast<int>(n));
-        log.Log(LeftOutLine(static_cast<int>(n), outcome, job.chapterTimeout));
-        lineKept = true;
+        converter.Convert(page);
     }
+    converter.Finish();
     cache.Trim(RenderCacheLimit());
 }
 

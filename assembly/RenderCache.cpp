@@ -27,6 +27,8 @@ namespace fs = std::filesystem;
 
 constexpr uint64_t kDefaultLimitMb = 1024;
 constexpr char kEntrySuffix[] = ".pdf";
+// Header and end-of-file mark alone take this many bytes.
+constexpr off_t kSmallestPdf = 16;
 
 std::string FolderOf(const std::string& path) {
     const size_t slash = path.find_last_of('/');
@@ -55,7 +57,7 @@ bool LooksLikePdf(const std::string& path) {
     struct stat info {};
     char head[5] = {};
     char tail[1024] = {};
-    bool ok = ::fstat(fd, &info) == 0 && info.st_size >= 16 &&
+    bool ok = ::fstat(fd, &info) == 0 && info.st_size >= kSmallestPdf &&
               ::pread(fd, head, sizeof head, 0) == static_cast<ssize_t>(sizeof head) &&
               std::string_view(head, sizeof head) == "%PDF-";
     if (ok) {
@@ -75,25 +77,27 @@ void AddPiece(Sha256& hash, std::string_view bytes) {
 }
 
 struct Entry {
-    fs::file_time_type used;
+    timespec used;  // status-change time: a new link or a touch
     uint64_t size;
-    fs::path path;
+    std::string path;
 };
+
+bool UsedEarlier(const Entry& a, const Entry& b) {
+    return a.used.tv_sec != b.used.tv_sec ? a.used.tv_sec < b.used.tv_sec
+                                          : a.used.tv_nsec < b.used.tv_nsec;
+}
 
 std::vector<Entry> Entries(const std::string& folder) {
     std::vector<Entry> entries;
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
         const std::string name = it->path().filename().string();
-        if (name.rfind("._", 0) == 0 || it->path().extension() != kEntrySuffix) {
+        struct stat info {};
+        if (name.rfind("._", 0) == 0 || it->path().extension() != kEntrySuffix ||
+            ::stat(it->path().c_str(), &info) != 0) {
             continue;
         }
-        std::error_code statError;
-        const auto used = fs::last_write_time(it->path(), statError);
-        const auto size = fs::file_size(it->path(), statError);
-        if (!statError) {
-            entries.push_back({used, size, it->path()});
-        }
+        entries.push_back({info.st_ctim, static_cast<uint64_t>(info.st_size), it->path()});
     }
     return entries;
 }
@@ -120,14 +124,31 @@ std::string RenderCache::KeyFor(render::PageKind kind, const std::string& htmlFi
     return hash.Hex();
 }
 
+bool RenderCache::Has(const std::string& key) const {
+    struct stat info {};
+    return Enabled() && ::stat(EntryPath(key).c_str(), &info) == 0 && info.st_size >= kSmallestPdf;
+}
+
 bool RenderCache::Fetch(const std::string& key, const std::string& pdfPath) const {
     const std::string entry = EntryPath(key);
     if (!LooksLikePdf(entry)) {
         return false;
     }
-    PlaceFile(entry, pdfPath);
-    // Used now: Trim removes the entries used longest ago first.
-    ::utimensat(AT_FDCWD, entry.c_str(), nullptr, 0);
+    bool linked = false;
+    try {
+        linked = PlaceFile(entry, pdfPath);
+    } catch (const Exception&) {
+        // Another build trimmed the cache meanwhile: the page is simply rendered.
+        if (::access(entry.c_str(), F_OK) != 0) {
+            return false;
+        }
+        throw;
+    }
+    // A new link marks the entry as used now (its status-change time), which is what Trim
+    // goes by; a copy has to say so itself.
+    if (!linked) {
+        ::utimensat(AT_FDCWD, entry.c_str(), nullptr, 0);
+    }
     return true;
 }
 
@@ -149,14 +170,12 @@ void RenderCache::Trim(uint64_t limitBytes) const {
     for (const Entry& entry : entries) {
         total += entry.size;
     }
-    std::sort(entries.begin(), entries.end(),
-              [](const Entry& a, const Entry& b) { return a.used < b.used; });
+    std::sort(entries.begin(), entries.end(), UsedEarlier);
     for (const Entry& entry : entries) {
         if (total <= limitBytes) {
             break;
         }
-        std::error_code error;
-        if (fs::remove(entry.path, error)) {
+        if (::unlink(entry.path.c_str()) == 0) {
             total -= entry.size;
         }
     }
@@ -170,11 +189,11 @@ uint64_t RenderCacheLimit() {
     return (given ? mb : kDefaultLimitMb) * 1024 * 1024;
 }
 
-void PlaceFile(const std::string& from, const std::string& to) {
+bool PlaceFile(const std::string& from, const std::string& to) {
     const std::string temporary = TemporaryNameFor(to);
     if (::link(from.c_str(), temporary.c_str()) == 0) {
         if (::rename(temporary.c_str(), to.c_str()) == 0) {
-            return;
+            return true;
         }
         const int error = errno;
         ::unlink(temporary.c_str());
@@ -185,7 +204,7 @@ void PlaceFile(const std::string& from, const std::string& to) {
     // Both ends are files a later build can make again; the disk is not waited for.
     if (error == EXDEV || error == EPERM || error == EMLINK || error == EOPNOTSUPP) {
         WriteFileAtomic(to, ReadFileBytes(from), platform::Durability::Scratch);
-        return;
+        return false;
     }
     throw EFCreateError(to, platform::SystemErrorText(error));
 }

@@ -21,7 +21,11 @@ class RenderCache {
     // The key of a page file; the cover page's key also covers the picture it shows.
     std::string KeyFor(render::PageKind kind, const std::string& htmlFile) const;
 
-    // Puts the cached PDF for key at pdfPath; false when there is none.
+    // Whether a PDF is kept under key (a quick look: Fetch checks it is whole).
+    bool Has(const std::string& key) const;
+
+    // Puts the PDF kept under key at pdfPath; false when there is none, when it is not
+    // whole (a crash cut it short), or when it is gone since (another build trimmed it).
     bool Fetch(const std::string& key, const std::string& pdfPath) const;
 
     // Keeps a freshly rendered PDF under key.
@@ -41,7 +45,7 @@ class RenderCache {
 uint64_t RenderCacheLimit();
 
 // Places the file at from also at to, in one step: a hard link where the file system allows
-// one (no bytes are copied), else an atomic copy. Throws when neither works.
-void PlaceFile(const std::string& from, const std::string& to);
+// one (no bytes are copied; true), else an atomic copy (false). Throws when neither works.
+bool PlaceFile(const std::string& from, const std::string& to);
 
 }  // namespace quill

@@ -77,18 +77,28 @@ RenderWorker::RenderWorker(std::string program, std::string library, IWindowLog&
       log_(log),
       cancelled_(std::move(cancelled)) {}
 
+// The worker holds nothing that needs an orderly end: every file it writes appears
+// atomically. It is stopped at once rather than waited for, which also ends one that is
+// still starting its engine.
 RenderWorker::~RenderWorker() {
-    if (process_.Running()) {
-        // End of input lets the worker shut its engine down by itself.
-        process_.CloseInput();
-        if (process_.Wait(kStopGraceMs) != platform::ChildProcess::WaitResult::Exited) {
-            Stop();
-        }
+    Stop();
+}
+
+void RenderWorker::LaunchEarly() {
+    try {
+        Launch();
+    } catch (const std::exception& e) {
+        // Nothing may need rendering; a page that does reports the failure.
+        DebugLog(std::string("render worker not started early: ") + e.what());
     }
 }
 
-void RenderWorker::Start() {
+void RenderWorker::Launch() {
+    if (process_.Running()) {
+        return;
+    }
     buffer_.clear();
+    ready_ = false;
     platform::ChildOptions options;
     options.pipeInput = true;
     options.pipeOutput = true;
@@ -96,9 +106,12 @@ void RenderWorker::Start() {
         throw Exception("The render worker " + program_ +
                         " cannot start: " + platform::SystemErrorText(process_.ErrorCode()));
     }
-    ++starts_;
+    launchedAt_ = Clock::now();
+}
+
+void RenderWorker::AwaitReady() {
     std::string line;
-    const Read read = ReadLine(Clock::now() + kStartBound, line);
+    const Read read = ReadLine(launchedAt_ + kStartBound, line);
     if (read != Read::Line) {
         const std::string how = read == Read::TimedOut
                                     ? "it was not ready within " + DescribeBound(kStartBound)
@@ -115,26 +128,45 @@ void RenderWorker::Start() {
         Stop();
         throw Exception("The render worker did not start: it answered \"" + line + "\"");
     }
+    ready_ = true;
+    readyAt_ = Clock::now();
     DebugLog("render worker " + std::to_string(process_.Pid()) + " ready, engine " +
              (words.size() > 1 ? words[1] : std::string("?")));
 }
 
-RenderOutcome RenderWorker::Render(const render::Request& request,
-                                   std::chrono::milliseconds bound) {
-    if (!process_.Running()) {
-        Start();
-    }
-    const std::string requestLine = render::EncodeRequest(request);
-    bool sent = Send(requestLine);
-    if (!sent) {
-        // The worker died between pages; that is no fault of this page.
+void RenderWorker::Submit(const render::Request& request, std::chrono::milliseconds bound) {
+    Launch();
+    const std::string line = render::EncodeRequest(request);
+    sent_ = Send(line);
+    if (!sent_) {
+        // The worker ended before it took the page. At its start that is its engine's
+        // failure (reported here); between pages it is no fault of this page.
+        if (!ready_) {
+            AwaitReady();
+        }
         DebugLog("render worker gone before a page: " + HowItEnded());
         Stop();
-        Start();
-        sent = Send(requestLine);
+        Launch();
+        sent_ = Send(line);
     }
+    submittedAt_ = Clock::now();
+    bound_ = bound;
+    pending_ = true;
+}
+
+RenderOutcome RenderWorker::Collect() {
+    pending_ = false;
+    if (!sent_) {
+        const std::string how = HowItEnded();
+        Stop();
+        return {RenderOutcome::Status::Ended, "", how};
+    }
+    if (!ready_) {
+        AwaitReady();
+    }
+    // The page's time counts from when the worker could take it up.
     std::string line;
-    const Read read = sent ? ReadLine(Clock::now() + bound, line) : Read::Ended;
+    const Read read = ReadLine(std::max(submittedAt_, readyAt_) + bound_, line);
     if (read == Read::TimedOut) {
         Stop();
         return {RenderOutcome::Status::TimedOut, "", ""};
@@ -218,6 +250,7 @@ std::string RenderWorker::HowItEnded() {
 void RenderWorker::Stop() {
     process_.Stop(kStopGraceMs);
     buffer_.clear();
+    ready_ = false;
 }
 
 }  // namespace quill

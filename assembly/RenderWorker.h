@@ -36,19 +36,27 @@ class RenderWorker {
     RenderWorker(const RenderWorker&) = delete;
     RenderWorker& operator=(const RenderWorker&) = delete;
 
-    // Renders one page within bound. Throws when the worker cannot be started, when its
-    // engine cannot (EWkHtmlToXError), when a file cannot be written (the build cannot go
-    // on without its files), and EBuildCancelled when the build is cancelled meanwhile.
-    RenderOutcome Render(const render::Request& request, std::chrono::milliseconds bound);
+    // Starts a worker, when none runs, without waiting for it: its engine starts while the
+    // caller does other work. Throws when it cannot be started.
+    void Launch();
+    // The same, for a worker that may turn out not to be needed: a failure is left for
+    // the first page that needs the worker to report.
+    void LaunchEarly();
 
-    // How many workers were started so far.
-    int Starts() const { return starts_; }
+    // Hands one page over to render within bound, starting a worker if none runs; Collect
+    // waits for its outcome, so that the caller can do other work meanwhile. One page at a
+    // time. Both throw when the worker cannot be started, when its engine cannot
+    // (EWkHtmlToXError), when a file cannot be written (the build cannot go on without its
+    // files), and EBuildCancelled when the build is cancelled meanwhile.
+    void Submit(const render::Request& request, std::chrono::milliseconds bound);
+    RenderOutcome Collect();
+    bool Pending() const { return pending_; }
 
   private:
     using Clock = std::chrono::steady_clock;
     enum class Read { Line, TimedOut, Ended };
 
-    void Start();
+    void AwaitReady();
     Read ReadLine(Clock::time_point deadline, std::string& line);
     bool Send(const std::string& line);
     std::string HowItEnded();
@@ -60,7 +68,13 @@ class RenderWorker {
     std::function<bool()> cancelled_;
     platform::ChildProcess process_;
     std::string buffer_;
-    int starts_ = 0;
+    bool ready_ = false;
+    Clock::time_point launchedAt_;
+    Clock::time_point readyAt_;
+    bool pending_ = false;
+    bool sent_ = false;
+    Clock::time_point submittedAt_;
+    std::chrono::milliseconds bound_{0};
 };
 
 // Shown when a page is left out: "took longer than 60 s", "1.5 s", "500 ms".

@@ -14,6 +14,7 @@
 #include <mutex>
 #include <thread>
 
+#include "InChildProcess.h"
 #include "TestChapters.h"
 #include "assembly/BookBuilder.h"
 #include "assembly/WkHtmlToXBindings.h"
@@ -257,7 +258,29 @@ TEST_F(Render, TheCacheRendersOnlyWhatChanged) {
     setenv("QUILLBY_RENDER_CACHE_MB", "0", 1);
     BuildBook(job_, log_);
     unsetenv("QUILLBY_RENDER_CACHE_MB");
-    EXPECT_TRUE(fs::is_empty(job_.renderCache));
+    for (const auto& entry : fs::directory_iterator(job_.renderCache)) {
+        EXPECT_NE(entry.path().extension(), ".pdf") << entry.path();
+    }
+}
+
+// Pages rendered by one engine are not taken for another's: when an engine file changes
+// (an upgrade), every page is rendered again.
+TEST_F(Render, AChangedEngineFileRendersEveryPageAgain) {
+    if (!test::InChildProcess()) {
+        return;
+    }
+    const std::string engine = base_.file("libwkhtmltox.so");
+    fs::copy_file(fs::canonical(QUILLBY_ENGINE_DIR "/libwkhtmltox.so"), engine);
+    wk::SetWkHtmlToXLibraryName(engine);
+    job_.renderCache = base_.file("cache");
+    WriteWork("1.html", Chapter("One", "text"));
+    job_.lastchapter = 1;
+    BuildBook(job_, log_);
+    BuildBook(job_, log_);
+    EXPECT_EQ(RenderedPages().size(), 1u);
+    fs::last_write_time(engine, fs::last_write_time(engine) + 1s);
+    BuildBook(job_, log_);
+    EXPECT_EQ(RenderedPages().size(), 2u);
 }
 
 // Where no hard link can join the cache and the work folder, pages are copied.

@@ -19,9 +19,10 @@ class EPageInputError : public Exception {
 // errors (EConvertError...) and the errors of writing files (EFCreateError, EWriteError).
 void RenderInProcess(const render::Request& request);
 
-// Everything besides the page itself that shapes a rendered PDF: the engine's version, the
-// render settings, the document a cleaned chapter is put into and the cleaning's version.
-std::string RenderFingerprint(const std::string& engineVersion);
+// Everything besides the page itself that shapes a rendered PDF: the engine (its version
+// and files), the render settings, the document a cleaned chapter is put into and the
+// cleaning's version.
+std::string RenderFingerprint(const std::string& engineIdentity);
 
 // The engine library's version, loading the library (without starting the engine) when it
 // is not loaded yet. Throws EWkHtmlToXError when it cannot be loaded.
