@@ -49,8 +49,7 @@ struct Page {
     long long number;
     std::string html;
     render::PageKind kind;
-    std::string key;      // empty without a cache, or when the page cannot be read
-    bool cached = false;  // the cache holds its PDF
+    std::string key;  // empty without a cache, or when the page cannot be read
 };
 
 // The cache key of a page, or an empty key when the page cannot be read (its render
@@ -64,27 +63,20 @@ std::string KeyOf(const RenderCache& cache, render::PageKind kind, const std::st
     }
 }
 
-// The pages of the work folder in order, and which of them the cache holds. The worker is
-// launched (when it is not yet) at the first page that is to be rendered, so that its
-// engine starts while the rest is looked at and the cached pages are put in place.
-std::vector<Page> FindPages(const BookJob& job, const RenderCache& cache, RenderWorker& worker,
-                            IWindowLog& log) {
+// The pages of the work folder in order, with their cache keys.
+std::vector<Page> FindPages(const BookJob& job, const RenderCache& cache, IWindowLog& log) {
     const std::string prefix = IncludeTrailingSeparator(job.tmpdir);
     std::vector<Page> pages;
     // Wide enough that the loop ends even for the largest chapter number.
     for (long long n = 0; n <= job.lastchapter; ++n) {
         log.ProcessMessages();
         Page page{n, prefix + std::to_string(n) + ".html",
-                  n == 0 ? render::PageKind::Page : render::PageKind::Chapter, "", false};
+                  n == 0 ? render::PageKind::Page : render::PageKind::Chapter, ""};
         if (!FileExists(page.html)) {
             continue;
         }
         if (cache.Enabled()) {
             page.key = KeyOf(cache, page.kind, page.html);
-            page.cached = !page.key.empty() && cache.Has(page.key);
-        }
-        if (!page.cached) {
-            worker.Launch();
         }
         pages.push_back(std::move(page));
     }
@@ -99,22 +91,19 @@ class PageConverter {
         : job_(job), log_(log), cache_(cache), worker_(worker) {}
 
     void Convert(const Page& page) {
-        if (!page.cached) {
-            // Pages to render keep their lines in order; only cached ones overtake.
-            Finish();
-        }
         const std::string number = std::to_string(page.number);
-        const std::string progress = "process html pdf " + number;
-        lineKept_ ? log_.Log(progress) : log_.UpdateLog(progress);
-        lineKept_ = false;
         const std::string prefix = IncludeTrailingSeparator(job_.tmpdir);
         const std::string pdf = prefix + number + ".pdf";
-        // A PDF from an earlier build must not stand in for a page that fails now.
-        std::remove(pdf.c_str());
-        if (page.cached && cache_.Fetch(page.key, pdf)) {
+        // A cached page replaces any earlier PDF in one step.
+        if (!page.key.empty() && cache_.Fetch(page.key, pdf)) {
+            Progress(number);
             return;
         }
-        Finish();  // a cached page that turned out unusable
+        // Pages to render keep their lines in order; only cached ones overtake.
+        Finish();
+        Progress(number);
+        // A PDF from an earlier build must not stand in for a page that fails now.
+        std::remove(pdf.c_str());
         worker_.Submit({page.kind, page.html, prefix + ".render-" + number + ".html", pdf},
                        job_.chapterTimeout);
         rendering_ = page;
@@ -139,6 +128,12 @@ class PageConverter {
     }
 
   private:
+    void Progress(const std::string& number) {
+        const std::string line = "process html pdf " + number;
+        lineKept_ ? log_.Log(line) : log_.UpdateLog(line);
+        lineKept_ = false;
+    }
+
     BookJob& job_;
     IWindowLog& log_;
     const RenderCache& cache_;
@@ -153,12 +148,12 @@ class PageConverter {
 void ConvertChapters(BookJob& job, IWindowLog& log) {
     const RenderCache cache = OpenCache(job);
     RenderWorker worker(job.renderer, wk::WkHtmlToXLibraryName(), log, job.cancelled);
-    if (cache.Enabled() && job.lastchapter >= 0) {
+    if (job.lastchapter >= 0) {
         // Starting the engine takes longer than looking up a long book's pages in the
-        // cache; it is started before, and stopped unused when every page is cached.
+        // cache; it starts meanwhile, and is stopped unused when every page is cached.
         worker.LaunchEarly();
     }
-    const std::vector<Page> pages = FindPages(job, cache, worker, log);
+    const std::vector<Page> pages = FindPages(job, cache, log);
     PageConverter converter(job, log, cache, worker);
     for (const Page& page : pages) {
         if (job.cancelled && job.cancelled()) {

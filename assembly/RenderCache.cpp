@@ -124,11 +124,6 @@ std::string RenderCache::KeyFor(render::PageKind kind, const std::string& htmlFi
     return hash.Hex();
 }
 
-bool RenderCache::Has(const std::string& key) const {
-    struct stat info {};
-    return Enabled() && ::stat(EntryPath(key).c_str(), &info) == 0 && info.st_size >= kSmallestPdf;
-}
-
 bool RenderCache::Fetch(const std::string& key, const std::string& pdfPath) const {
     const std::string entry = EntryPath(key);
     if (!LooksLikePdf(entry)) {

@@ -21,9 +21,6 @@ class RenderCache {
     // The key of a page file; the cover page's key also covers the picture it shows.
     std::string KeyFor(render::PageKind kind, const std::string& htmlFile) const;
 
-    // Whether a PDF is kept under key (a quick look: Fetch checks it is whole).
-    bool Has(const std::string& key) const;
-
     // Puts the PDF kept under key at pdfPath; false when there is none, when it is not
     // whole (a crash cut it short), or when it is gone since (another build trimmed it).
     bool Fetch(const std::string& key, const std::string& pdfPath) const;

@@ -37,10 +37,8 @@ class RenderWorker {
     RenderWorker& operator=(const RenderWorker&) = delete;
 
     // Starts a worker, when none runs, without waiting for it: its engine starts while the
-    // caller does other work. Throws when it cannot be started.
-    void Launch();
-    // The same, for a worker that may turn out not to be needed: a failure is left for
-    // the first page that needs the worker to report.
+    // caller does other work. The worker may turn out not to be needed, so a failure is left
+    // for the first page that needs it to report.
     void LaunchEarly();
 
     // Hands one page over to render within bound, starting a worker if none runs; Collect
@@ -56,6 +54,8 @@ class RenderWorker {
     using Clock = std::chrono::steady_clock;
     enum class Read { Line, TimedOut, Ended };
 
+    // Starts a worker when none runs, without waiting for it; throws when it cannot.
+    void Launch();
     void AwaitReady();
     Read ReadLine(Clock::time_point deadline, std::string& line);
     bool Send(const std::string& line);
