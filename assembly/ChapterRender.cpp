@@ -1,10 +1,12 @@
 // Rendering one page to PDF with the engine in this process: the render worker's job.
+#include <algorithm>
 #include <cstdio>
 #include <iterator>
 #include <string_view>
 #include <utility>
 
 #include "FileBytes.h"
+#include "PdfCheck.h"
 #include "assembly/BookBuilder.h"
 #include "assembly/ChapterMarkup.h"
 #include "assembly/ChapterRender.h"
@@ -122,10 +124,15 @@ void HtmlToPdf(const std::string& HtmlFile, const std::string& PdfFile) {
         converter->Convert();
         pdf = converter->GetOutput();
     }
+    // The engine goes through a temporary file of its own and does not notice when that
+    // is cut short (a full disk); such a PDF must not reach the book.
+    const std::string_view bytes(reinterpret_cast<const char*>(pdf.data()), pdf.size());
+    if (!LooksLikeWholePdf(bytes,
+                           bytes.substr(bytes.size() - std::min(bytes.size(), kPdfTailBytes)))) {
+        throw EWriteError(PdfFile, "The HTML engine's PDF was cut short (is the disk full?)");
+    }
     // A chapter's PDF is made again by the next build; the disk need not be waited for.
-    WriteFileAtomic(PdfFile,
-                    std::string_view(reinterpret_cast<const char*>(pdf.data()), pdf.size()),
-                    platform::Durability::Scratch);
+    WriteFileAtomic(PdfFile, bytes, platform::Durability::Scratch);
 }
 
 void RenderInProcess(const render::Request& request) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "FileBytes.h"
+#include "PdfCheck.h"
 #include "common/AtomicWrite.h"
 #include "common/DebugLog.h"
 #include "common/Digest.h"
@@ -47,8 +48,7 @@ std::string TemporaryNameFor(const std::string& path) {
            std::to_string(counter++) + ".part";
 }
 
-// An entry that a crash or a full disk left short is not used: a PDF begins with its
-// header and ends with its end-of-file mark.
+// An entry that a crash or a full disk left short is not used.
 bool LooksLikePdf(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -56,16 +56,15 @@ bool LooksLikePdf(const std::string& path) {
     }
     struct stat info {};
     char head[5] = {};
-    char tail[1024] = {};
+    char tail[kPdfTailBytes] = {};
     bool ok = ::fstat(fd, &info) == 0 && info.st_size >= kSmallestPdf &&
-              ::pread(fd, head, sizeof head, 0) == static_cast<ssize_t>(sizeof head) &&
-              std::string_view(head, sizeof head) == "%PDF-";
+              ::pread(fd, head, sizeof head, 0) == static_cast<ssize_t>(sizeof head);
     if (ok) {
         const off_t tailSize = std::min<off_t>(info.st_size, sizeof tail);
         ok =
             ::pread(fd, tail, static_cast<size_t>(tailSize), info.st_size - tailSize) == tailSize &&
-            std::string_view(tail, static_cast<size_t>(tailSize)).find("%%EOF") !=
-                std::string_view::npos;
+            LooksLikeWholePdf(std::string_view(head, sizeof head),
+                              std::string_view(tail, static_cast<size_t>(tailSize)));
     }
     ::close(fd);
     return ok;

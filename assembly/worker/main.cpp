@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 
@@ -45,6 +46,10 @@ int main(int argc, char** argv) {
             quill::wk::SetWkHtmlToXLibraryName(argv[i + 1]);
         }
     }
+    // Past a file-size limit a write is to fail like one on a full disk, which stops the
+    // build with a clear message, rather than kill this process, which would pass for a
+    // page that crashed the engine.
+    std::signal(SIGXFSZ, SIG_IGN);
     // The engine's Qt draws into memory; no display is needed or used.
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     const int replies = TakeStandardOutput();

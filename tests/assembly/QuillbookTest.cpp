@@ -46,10 +46,10 @@ class Quillbook : public ::testing::Test {
 
     // Without a display and without a platform chosen for it, as from a plain console.
     test::RunResult Run(const std::vector<std::string>& args,
-                        const std::map<std::string, std::string>& env = {}) {
-        std::vector<std::string> argv = {
-            "env",     "-u", "QT_QPA_PLATFORM", "-u",
-            "DISPLAY", "-u", "WAYLAND_DISPLAY", test::BinaryDir() + "/quillbook"};
+                        const std::map<std::string, std::string>& env = {},
+                        std::vector<std::string> argv = {}) {
+        argv.insert(argv.end(), {"env", "-u", "QT_QPA_PLATFORM", "-u", "DISPLAY", "-u",
+                                 "WAYLAND_DISPLAY", test::BinaryDir() + "/quillbook"});
         argv.insert(argv.end(), args.begin(), args.end());
         return test::Run(argv, env, 120s);
     }
@@ -85,6 +85,20 @@ TEST_F(Quillbook, AChapterThatTakesTooLongIsLeftOutAndTheBuildGoesOn) {
     EXPECT_THAT(text.stdOut, HasSubstr("Zoë"));
     EXPECT_THAT(text.stdOut, HasSubstr("after the slow one"));
     EXPECT_THAT(text.stdOut, Not(HasSubstr("lamp turned")));
+}
+
+// Files that cannot be written stop the build: a chapter is not simply left out.
+TEST_F(Quillbook, AFileSizeLimitStopsTheBuildLikeAFullDisk) {
+    test::WriteFile(work_ + "/1.html", test::Chapter("One", "many words", 600));
+    const test::RunResult r = Run({work_, "Limited", "2", data_}, {}, {"prlimit", "--fsize=20000"});
+    EXPECT_EQ(r.exitCode, 1) << r.Describe();
+    const std::vector<std::string> errors = Lines(r.stdErr);
+    ASSERT_FALSE(errors.empty());
+    // Whichever file meets the limit first: the cleaned copy, or the engine's own temporary
+    // file, which leaves it a PDF cut short.
+    EXPECT_THAT(errors.back(), StartsWith("Cannot write file \"" + work_ + "/"));
+    EXPECT_THAT(r.stdOut, Not(HasSubstr("left out")));
+    EXPECT_FALSE(FileExists(data_ + "/Limited.pdf"));
 }
 
 TEST_F(Quillbook, AFailureGoesToStandardErrorWithANonZeroExit) {
