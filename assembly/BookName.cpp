@@ -13,6 +13,7 @@ namespace {
 
 // A book name longer than this is cut, counted the way the window counts text.
 constexpr size_t kMaxBookNameUnits = 40;
+constexpr char kUntitled[] = "Untitled";
 
 std::optional<unsigned> ParseHex(std::u16string_view digits) {
     if (digits.empty()) {
@@ -87,7 +88,9 @@ std::u16string PercentDecode(std::u16string_view text) {
 
 std::string MakeBookName(const std::string& booktitle) {
     const std::string decoded = Utf16ToUtf8(PercentDecode(Utf8ToUtf16(booktitle)));
-    return TruncateUtf16Units(CleanFileName(decoded), kMaxBookNameUnits);
+    const std::string name = TruncateUtf16Units(CleanFileName(decoded), kMaxBookNameUnits);
+    // The cut can leave only the blanks a title began with ("40 commas and x").
+    return name.find_first_not_of(' ') == std::string::npos ? kUntitled : name;
 }
 
 std::string ChooseBookPath(const std::string& folder, const std::string& name,

@@ -92,7 +92,7 @@ bool AtomicFile::Write(const void* data, size_t size) {
     return true;
 }
 
-bool AtomicFile::Commit() {
+bool AtomicFile::Commit(Durability durability) {
     if (fd_ < 0 && temp_.empty()) {
         error_ = EBADF;
         return false;
@@ -107,7 +107,7 @@ bool AtomicFile::Commit() {
     }
     // Synced through a fresh descriptor: a writer that used TempPath() may have written
     // through its own.
-    if (ok && !SyncPath(temp_, O_RDONLY)) {
+    if (ok && durability == Durability::ToDisk && !SyncPath(temp_, O_RDONLY)) {
         error_ = errno;
         ok = false;
     }
@@ -120,7 +120,9 @@ bool AtomicFile::Commit() {
         return false;
     }
     temp_.clear();
-    SyncFolder(FolderOf(path_));
+    if (durability == Durability::ToDisk) {
+        SyncFolder(FolderOf(path_));
+    }
     return true;
 }
 

@@ -2,6 +2,7 @@
 """Render benchmark: a whole book through quillbook against wkhtmltopdf once per chapter.
 
 bench_render.py BUILD_DIR [--chapters N] [--cli-runs M] [--rounds R]
+bench_render.py BUILD_DIR --update [--chapters N]
 
 Both sides render the same chapter files in the same run. quillbook's time is the whole
 job from chapter files to the finished, merged book; the command-line peer only renders
@@ -9,6 +10,11 @@ job from chapter files to the finished, merged book; the command-line peer only 
 finishing step (outline, information, page labels and numbers, the atomic save). When --cli-runs is below --chapters, the peer's time is scaled up to all
 chapters. Each side runs --rounds times (default 2), alternating, and the fastest round
 of each counts, which keeps the comparison fair on a busy machine.
+
+--update measures the render cache (default 1000 chapters): a first build with an empty
+cache renders every chapter; then two chapters change and the book is built again, --rounds
+times (default 3). The update should take at most the merge plus two renders, measured in
+the same run by a build of just those two chapters; the best round of each counts.
 """
 
 import argparse
@@ -50,7 +56,7 @@ def book_steps(debug_log):
     return int(merged) / 1000, int(finished) / 1000
 
 
-def run_quillbook(quillbook, work, data, chapters):
+def run_quillbook(quillbook, work, data, chapters, cache=None):
     """Wall and CPU seconds of one build, the wall second at which merging began, and the
     seconds of the merge and of the finishing step."""
     shutil.rmtree(data, ignore_errors=True)
@@ -61,8 +67,9 @@ def run_quillbook(quillbook, work, data, chapters):
     env = dict(os.environ, QUILLBY_DEBUG_LOG=debug_log)
     cpu, start = children_cpu(), time.perf_counter()
     merge_at = None
-    with subprocess.Popen([quillbook, work, "Render Bench", str(chapters), data, "Bench Author",
-                           "https://bench.example/story/1"], env=env,
+    args = [quillbook] + (["--render-cache", cache] if cache else [])
+    with subprocess.Popen(args + [work, "Render Bench", str(chapters), data, "Bench Author",
+                                  "https://bench.example/story/1"], env=env,
                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True) as p:
         lines = []
         for line in p.stdout:
@@ -94,22 +101,79 @@ def page_count(pdf):
     return 0
 
 
+def change_chapter(path):
+    with open(path, "a", encoding="utf-8") as f:
+        f.write('<div class="page">\n<p>A late correction, added %s.</p>\n</div>\n'
+                % time.strftime("%H:%M:%S"))
+
+
+def run_update(quillbook, root, chapters, rounds):
+    """A full build that fills an empty cache, then updates of two changed chapters."""
+    source = os.path.join(root, f"work-{chapters}")
+    prepare(source, chapters)
+    work, data, cache, pair = (os.path.join(root, d) for d in ("update", "data", "cache", "pair"))
+    for folder in (work, cache, pair):
+        shutil.rmtree(folder, ignore_errors=True)
+    shutil.copytree(source, work)
+    os.makedirs(pair)
+
+    full_wall, _, full_merge_at, _ = run_quillbook(quillbook, work, data, chapters, cache)[:4]
+    changed = [chapters // 2, chapters]
+    updates, merges, pairs = [], [], []
+    for _ in range(rounds):
+        for n in changed:
+            change_chapter(os.path.join(work, f"{n}.html"))
+        wall, _, merge_at, book = run_quillbook(quillbook, work, data, chapters, cache)[:4]
+        updates.append((wall, merge_at))
+        merges.append(wall - merge_at)
+        pages = page_count(book)
+        # The two changed chapters alone, without a cache: the worker's start and two renders.
+        for i, n in enumerate(changed, start=1):
+            shutil.copy(os.path.join(work, f"{n}.html"), os.path.join(pair, f"{i}.html"))
+        pairs.append(run_quillbook(quillbook, pair, os.path.join(root, "pair-data"), 2)[2])
+    wall, merge_at = min(updates)
+    merge, two_renders = min(merges), min(pairs)
+
+    target = merge + two_renders
+    print(f"render cache benchmark: {chapters} chapters of ~25 KB, book of {pages} pages, "
+          f"best of {rounds} update(s), load average {os.getloadavg()[0]:.1f} on "
+          f"{os.cpu_count()} cores")
+    print(f"{'':40}{'wall s':>9}")
+    print(f"{'first build, empty cache (all render)':40}{full_wall:9.2f}"
+          f"   (rendering {full_merge_at:.2f})")
+    print(f"{'update of 2 changed chapters':40}{wall:9.2f}")
+    print(f"{'  taking pages and rendering':40}{merge_at:9.2f}")
+    print(f"{'  merging and saving':40}{wall - merge_at:9.2f}")
+    print(f"{'merge alone (best round)':40}{merge:9.2f}")
+    print(f"{'2 renders alone (worker start + 2)':40}{two_renders:9.2f}")
+    ratio = wall / target
+    verdict = "ok" if ratio <= 1 else "TOO SLOW"
+    print(f"update / (merge + 2 renders): {ratio:.2f} (target <= 1: {verdict}); "
+          f"update / first build: {wall / full_wall:.3f}")
+    return 0 if ratio <= 1 else 1
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("build_dir")
-    parser.add_argument("--chapters", type=int, default=100)
+    parser.add_argument("--chapters", type=int, default=None)
     parser.add_argument("--cli-runs", type=int, default=None)
-    parser.add_argument("--rounds", type=int, default=2)
+    parser.add_argument("--rounds", type=int, default=None)
+    parser.add_argument("--update", action="store_true")
     args = parser.parse_args()
-    cli_runs = min(args.cli_runs or args.chapters, args.chapters)
 
     build = os.path.abspath(args.build_dir)
     quillbook = os.path.join(build, "quillbook")
     if not os.access(quillbook, os.X_OK):
         sys.exit(f"no quillbook in {build}: build the target first")
+    root = os.path.join(build, "bench-render")
+    if args.update:
+        return run_update(quillbook, root, args.chapters or 1000, args.rounds or 3)
+    args.chapters = args.chapters or 100
+    args.rounds = args.rounds or 2
+    cli_runs = min(args.cli_runs or args.chapters, args.chapters)
     if shutil.which("wkhtmltopdf") is None:
         sys.exit("wkhtmltopdf is not installed")
-    root = os.path.join(build, "bench-render")
     work, data, out = (os.path.join(root, d) for d in ("work", "data", "cli"))
     prepare(work, args.chapters)
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "assembly/RenderSettings.h"
 #include "common/AtomicWrite.h"
 #include "common/DebugLog.h"
 #include "common/File.h"
@@ -72,6 +73,7 @@ BookJob MakeBookJob(const JobSetup& setup, const JobRequest& request, const Book
     job.format = request.format;
     job.renderer = setup.renderer;
     job.renderCache = setup.folders.renderCache;
+    job.chapterTimeout = ChapterTimeoutSetting();
     job.cancelled = cancelled;
     return job;
 }

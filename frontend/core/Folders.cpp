@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 
+#include "assembly/RenderSettings.h"
 #include "platform/SystemError.h"
 #include "platform/UserFolders.h"
 
@@ -75,6 +76,7 @@ JobFolders PrepareFolders(const std::string& name) {
     }
     folders.logfile = folders.tmpdir + "/run.log";
     folders.lockfile = folders.datadir + ".quillby.lock";
+    folders.renderCache = UserRenderCacheFolder();  // made when first used
 
     const platform::UserFolder appData = platform::AppDataFolder();
     const std::string data = appData.path + "/" + name;
@@ -82,10 +84,8 @@ JobFolders PrepareFolders(const std::string& name) {
     if (problem.empty()) {
         problem = MakeFolderPath(data);
     }
-    if (problem.empty() && (problem = MakeFolder(data + "/stories")).empty() &&
-        (problem = MakeFolder(data + "/renders")).empty()) {
+    if (problem.empty() && (problem = MakeFolder(data + "/stories")).empty()) {
         folders.store = data + "/stories";
-        folders.renderCache = data + "/renders";
     } else {
         folders.storeProblem =
             "Chapters cannot be kept for the next download in \"" + data + "\": " + problem + ".";

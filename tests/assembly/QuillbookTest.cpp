@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <map>
 
 #include "assembly/BookBuilder.h"
+#include "TestChapters.h"
 #include "common/Paths.h"
 #include "support/PdfProbe.h"
 #include "support/Process.h"
@@ -47,16 +49,17 @@ class Quillbook : public ::testing::Test {
 
     // Without a display and without a platform chosen for it, as from a plain console;
     // with a limit on the size of every file it writes when fileSizeLimit is set.
-    test::RunResult Run(const std::vector<std::string>& args, size_t fileSizeLimit = 0) {
-        std::vector<std::string> argv = {
-            "env",     "-u", "QT_QPA_PLATFORM", "-u",
-            "DISPLAY", "-u", "WAYLAND_DISPLAY", test::BinaryDir() + "/quillbook"};
+    test::RunResult Run(const std::vector<std::string>& args,
+                        const std::map<std::string, std::string>& env = {},
+                        size_t fileSizeLimit = 0) {
+        std::vector<std::string> argv;
         if (fileSizeLimit > 0) {
-            argv.insert(argv.begin(),
-                        {"prlimit", "--fsize=" + std::to_string(fileSizeLimit), "--"});
+            argv = {"prlimit", "--fsize=" + std::to_string(fileSizeLimit), "--"};
         }
+        argv.insert(argv.end(), {"env", "-u", "QT_QPA_PLATFORM", "-u", "DISPLAY", "-u",
+                                 "WAYLAND_DISPLAY", test::BinaryDir() + "/quillbook"});
         argv.insert(argv.end(), args.begin(), args.end());
-        return test::Run(argv, {}, 120s);
+        return test::Run(argv, env, 120s);
     }
 
     test::TempDir base_{"quill book #ü"};
@@ -96,6 +99,36 @@ TEST_F(Quillbook, FormatChoosesTheEditionsAndPrintsEachPathLast) {
     ASSERT_TRUE(onlyPdf.succeeded()) << onlyPdf.Describe();
     EXPECT_EQ(Lines(onlyPdf.stdOut).back(), pdf);
     EXPECT_FALSE(FileExists(epub));
+}
+
+TEST_F(Quillbook, AChapterThatTakesTooLongIsLeftOutAndTheBuildGoesOn) {
+    test::WriteFile(work_ + "/2.html", test::HugeChapter("Two"));
+    test::WriteFile(work_ + "/3.html", test::Chapter("Three", "after the slow one"));
+    const test::RunResult r =
+        Run({work_, "Slow", "3", data_}, {{"QUILLBY_RENDER_TIMEOUT_MS", "2000"}});
+    ASSERT_TRUE(r.succeeded()) << r.Describe();
+    const std::vector<std::string> lines = Lines(r.stdOut);
+    EXPECT_THAT(lines, ::testing::Contains(
+                           "chapter 2 left out of the book: rendering it took longer than 2 s"));
+    const test::RunResult text =
+        test::Run({"pdftotext", "-enc", "UTF-8", data_ + "/Slow.pdf", "-"}, {}, 60s);
+    EXPECT_THAT(text.stdOut, HasSubstr("Zoë"));
+    EXPECT_THAT(text.stdOut, HasSubstr("after the slow one"));
+    EXPECT_THAT(text.stdOut, Not(HasSubstr("lamp turned")));
+}
+
+// Files that cannot be written stop the build: a chapter is not simply left out.
+TEST_F(Quillbook, AFileSizeLimitStopsTheBuildLikeAFullDisk) {
+    test::WriteFile(work_ + "/1.html", test::Chapter("One", "many words", 600));
+    const test::RunResult r = Run({work_, "Limited", "2", data_}, {}, 20000);
+    EXPECT_EQ(r.exitCode, 1) << r.Describe();
+    const std::vector<std::string> errors = Lines(r.stdErr);
+    ASSERT_FALSE(errors.empty());
+    // Whichever file meets the limit first: the cleaned copy, or the engine's own temporary
+    // file, which leaves it a PDF cut short.
+    EXPECT_THAT(errors.back(), StartsWith("Cannot write file \"" + work_ + "/"));
+    EXPECT_THAT(r.stdOut, Not(HasSubstr("left out")));
+    EXPECT_FALSE(FileExists(data_ + "/Limited.pdf"));
 }
 
 TEST_F(Quillbook, AFailureGoesToStandardErrorWithANonZeroExit) {
@@ -146,7 +179,7 @@ TEST_F(Quillbook, ASaveCutShortLeavesThePreviousBookAsItWas) {
     // chapter stops the merged pages' write in the work folder.
     for (const auto& [limit, failing] : {std::make_pair(before.size() - 1, book),
                                          std::make_pair(chapter + 64, work_ + "/book.pdf")}) {
-        const test::RunResult r = Run({work_, "Tale", "2", data_}, limit);
+        const test::RunResult r = Run({work_, "Tale", "2", data_}, {}, limit);
         EXPECT_EQ(r.exitCode, 1) << r.Describe();
         EXPECT_THAT(Lines(r.stdErr).back(), StartsWith("Cannot write file \"" + failing + "\"."));
         EXPECT_THAT(r.stdOut, Not(HasSubstr("save pdf file")));

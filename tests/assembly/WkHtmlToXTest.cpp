@@ -9,6 +9,7 @@
 #include <sstream>
 #include <thread>
 
+#include "InChildProcess.h"
 #include "assembly/BookBuilder.h"
 #include "assembly/WkHtmlToXBindings.h"
 #include "assembly/WkHtmlToXClasses.h"
@@ -22,6 +23,7 @@ namespace {
 
 using ::testing::HasSubstr;
 using namespace std::chrono_literals;
+using test::InChildProcess;
 
 template <typename Error, typename Body>
 void ExpectError(Body body, const std::string& message) {
@@ -37,23 +39,6 @@ std::string PdfText(const std::string& pdf) {
     const test::RunResult r = test::Run({"pdftotext", "-enc", "UTF-8", pdf, "-"}, {}, 30s);
     EXPECT_TRUE(r.succeeded()) << r.Describe();
     return r.stdOut;
-}
-
-// The engine loads once per process and cannot start again once ended, so tests of its
-// start and end run in a child process of their own: this test program again, with only
-// the current test. True in that child; in the parent false, after checking its outcome.
-bool InChildProcess() {
-    static constexpr char kChildMark[] = "QUILLBY_WK_TEST_CHILD";
-    if (std::getenv(kChildMark) != nullptr) {
-        return true;
-    }
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-    const std::string filter = std::string(info->test_suite_name()) + "." + info->name();
-    const test::RunResult r =
-        test::Run({self, "--gtest_filter=" + filter}, {{kChildMark, "1"}}, 60s);
-    EXPECT_TRUE(r.succeeded()) << r.Describe() << "\n" << r.stdOut;
-    return false;
 }
 
 TEST(WkHtmlToXLoad, AbsentOrWrongLibraryFailsAndALaterAttemptSucceeds) {

@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 class FoldersTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) {
             if (const char* value = std::getenv(name)) {
                 saved_.emplace_back(name, value);
             }
@@ -27,7 +27,7 @@ class FoldersTest : public ::testing::Test {
         setenv("HOME", home_.path().c_str(), 1);
     }
     void TearDown() override {
-        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) {
             unsetenv(name);
         }
         for (const auto& [name, value] : saved_) {
@@ -47,7 +47,7 @@ TEST_F(FoldersTest, AreMadeBelowDocumentsAndTheDataFolder) {
     EXPECT_TRUE(fs::is_directory(folders.tmpdir));
     EXPECT_EQ(folders.store, home_.path() + "/.local/share/Quillby Downloader/stories");
     EXPECT_TRUE(fs::is_directory(folders.store));
-    EXPECT_TRUE(fs::is_directory(folders.renderCache));
+    EXPECT_EQ(folders.renderCache, home_.path() + "/.cache/quillby/render");
     EXPECT_TRUE(folders.storeProblem.empty());
 }
 

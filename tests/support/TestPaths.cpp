@@ -24,6 +24,10 @@ std::string QuillmainPath() {
     return BinaryDir() + "/bin/quillmain";
 }
 
+std::string QuillrenderPath() {
+    return BinaryDir() + "/bin/quillrender";
+}
+
 std::string PythonProgram() {
     return FromEnvironment("QUILLBY_PYTHON", QUILLBY_PYTHON);
 }

@@ -25,6 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 std::string PdfText(const std::string& pdf, int page) {
     const RunResult text = Run({"pdftotext", "-enc", "UTF-8", "-f", std::to_string(page), "-l",
@@ -153,6 +154,27 @@ TEST_F(SystemTest, AnAccentedTitleNamesTheBook) {
     EXPECT_THAT(PdfText(book, 3), HasSubstr("Part 1/2"));
     EXPECT_THAT(PdfText(book, 4), HasSubstr("Fish & Chips <3"));
     EXPECT_TRUE(desk_.Opened().empty());  // no desktop session: the book is not opened
+}
+
+// A chapter copied from a news page, full of pictures and scripts on a host that cannot be
+// resolved, with a frame, a tracking pixel and a picture that never arrives on this machine:
+// the engine once hung on such a page inside this program. It reaches no host at all now.
+TEST_F(SystemTest, AHostileNewsChapterIsRenderedWithoutReachingAnyHost) {
+    const RunResult run = desk_.Download(sim_.url("/story/1100-harbour-news"));
+    ASSERT_TRUE(run.succeeded()) << run.Describe() << "\n" << run.stdOut;
+
+    const std::string book = desk_.DataDir() + "/Harbour News.pdf";
+    EXPECT_EQ(Lines(run.stdOut).back(), book);
+    EXPECT_THAT(run.stdOut, Not(HasSubstr("left out of the book")));
+    const std::string chapter = PdfText(book, 2);
+    EXPECT_THAT(chapter, HasSubstr("The harbour council voted on Tuesday evening"));
+    EXPECT_THAT(chapter, HasSubstr("Reporting by the harbour desk."));
+    EXPECT_THAT(chapter, Not(HasSubstr("PRIVATE-NETWORK-PAGE")));
+    // The downloader read the story's pages; nothing the chapter points at was ever asked for.
+    for (const std::string& request : sim_.requests()) {
+        EXPECT_EQ(request.rfind("/hostile/", 0), std::string::npos) << request;
+        EXPECT_EQ(request.rfind("/hang", 0), std::string::npos) << request;
+    }
 }
 
 TEST_F(SystemTest, AMissingLauncherEndsWithoutARunLog) {

@@ -1,10 +1,14 @@
-// quillbook [--format pdf|epub|both] WORKFOLDER TITLE LASTCHAPTER DATAFOLDER [AUTHOR [STORYURL]]
+// quillbook [--format pdf|epub|both] [--render-cache FOLDER] WORKFOLDER TITLE LASTCHAPTER
+//           DATAFOLDER [AUTHOR [STORYURL]]
 //
 // Builds the book from a work folder that already holds its 0.html .. N.html, the way the
 // window does after a download: progress lines on standard output, the path of each book
 // made as the last lines (the PDF's, then the EPUB's); on failure the error's message on
-// standard error and a non-zero exit. The author and the story's address go into the
-// book's information; a book with an address replaces only a book of the same story.
+// standard error and a non-zero exit. Pages are rendered by bin/quillrender below this
+// program's folder, each within QUILLBY_RENDER_TIMEOUT_MS (60 s); with --render-cache,
+// rendered pages are kept in FOLDER and reused by later builds. The author and the story's
+// address go into the book's information; a book with an address replaces only a book of
+// the same story.
 
 #include <cerrno>
 #include <csignal>
@@ -17,6 +21,7 @@
 
 #include "ConsoleLog.h"
 #include "assembly/BookBuilder.h"
+#include "assembly/RenderSettings.h"
 #include "assembly/WkHtmlToXCore.h"
 
 namespace {
@@ -24,8 +29,8 @@ namespace {
 constexpr int kUsageError = 2;
 constexpr int kBuildError = 1;
 constexpr const char* kUsage =
-    "usage: quillbook [--format pdf|epub|both] WORKFOLDER TITLE LASTCHAPTER DATAFOLDER "
-    "[AUTHOR [STORYURL]]";
+    "usage: quillbook [--format pdf|epub|both] [--render-cache FOLDER] WORKFOLDER TITLE "
+    "LASTCHAPTER DATAFOLDER [AUTHOR [STORYURL]]";
 
 bool ParseChapter(const char* text, int& value) {
     errno = 0;
@@ -51,9 +56,13 @@ bool ParseFormat(const std::string& text, quill::BookFormat& format) {
     return true;
 }
 
-// Takes "--format X" or "--format=X" from anywhere on the line and leaves the rest, in
-// order, in positional; after "--" everything is positional (a title may start with
-// dashes). False on an unknown option or format.
+// The engine reads pages by absolute file address.
+std::string Absolute(const std::string& path) {
+    return std::filesystem::absolute(std::filesystem::u8path(path)).u8string();
+}
+
+// Options first (or anywhere before "--"), then WORKFOLDER TITLE LASTCHAPTER DATAFOLDER and
+// the optional AUTHOR and STORYURL.
 bool ParseArguments(int argc, char** argv, quill::BookJob& job,
                     std::vector<std::string>& positional) {
     bool options = true;
@@ -71,25 +80,14 @@ bool ParseArguments(int argc, char** argv, quill::BookJob& job,
             if (!ParseFormat(arg.substr(9), job.format)) {
                 return false;
             }
+        } else if (arg == "--render-cache" && i + 1 < argc) {
+            job.renderCache = Absolute(argv[++i]);
         } else {
             return false;
         }
     }
     return positional.size() >= 4 && positional.size() <= 6 &&
            ParseChapter(positional[2].c_str(), job.lastchapter);
-}
-
-// The engine's Qt needs a display; without one it must render off screen, and that has
-// to be decided before the engine starts.
-void ChooseQtPlatform() {
-    if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    }
-}
-
-// The engine reads pages by absolute file address.
-std::string Absolute(const std::string& path) {
-    return std::filesystem::absolute(std::filesystem::u8path(path)).u8string();
 }
 
 }  // namespace
@@ -101,7 +99,6 @@ int main(int argc, char** argv) {
         std::cerr << kUsage << std::endl;
         return kUsageError;
     }
-    ChooseQtPlatform();
     // Past a file-size limit a write then fails as a write, and the build removes its
     // half-written files, instead of the process dying and leaving them behind.
     std::signal(SIGXFSZ, SIG_IGN);
@@ -112,6 +109,8 @@ int main(int argc, char** argv) {
         job.datadir = Absolute(args[3]);
         job.bookauthor = args.size() > 4 ? args[4] : "";
         job.storyurl = args.size() > 5 ? args[5] : "";
+        job.renderer = quill::RendererBelow(quill::ProgramFolder());
+        job.chapterTimeout = quill::ChapterTimeoutSetting();
         quill::ConsoleLog log(std::cout);
         quill::BuildBook(job, log);
         for (const std::string& book : {job.bookfile, job.epubfile}) {

@@ -1,4 +1,5 @@
-"""Pages that try to break a parser: deep nesting, tag soup, sheer size, invalid UTF-8."""
+"""Pages that try to break a parser (deep nesting, tag soup, sheer size, invalid UTF-8) or
+that no renderer may ever reach (a private service)."""
 
 import random
 
@@ -12,6 +13,12 @@ SOUP_PIECES = [
     "\u00e9", "\u2014", "\u201c", "\u4e2d", 'data-p-id="', '"pages":', "pages",
 ]
 SOUP_WORDS = ["lantern", "harbour", "keeper", "tide", "letter", "night", "salt", "door"]
+
+
+# A page as a service on the reader's own network would serve it: its text must never reach
+# a book, whatever a chapter points at.
+PRIVATE_PAGE = ("<!DOCTYPE html>\n<html><head><title>Router</title></head><body>"
+                "<h1>PRIVATE-NETWORK-PAGE</h1><p>admin password: hunter2</p></body></html>\n")
 
 
 def nested(depth, closed):

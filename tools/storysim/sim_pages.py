@@ -120,10 +120,11 @@ def paragraph_id(part_id, page, index):
     return hashlib.md5(("%d:%d:%d" % (part_id, page, index)).encode()).hexdigest()
 
 
-def pre_block(part, page):
+def pre_block(part, page, base):
     """The page's text block as the site renders it, or "" for a page without one."""
     kind = part["pre"].get(page, part["pre"].get(0, "plain"))
-    paras = "\n".join('<p data-p-id="%s">%s</p>' % (paragraph_id(part["id"], page, i), text)
+    paras = "\n".join('<p data-p-id="%s">%s</p>'
+                      % (paragraph_id(part["id"], page, i), _substitute(text, base))
                       for i, text in enumerate(part["pages"][page - 1]))
     if kind == "none":
         return '<div class="text">%s</div>' % paras
@@ -143,7 +144,7 @@ def chapter_first_view(story, part, base):
                                            word_count(part), story["id"]))
     heading = ("" if part["heading"] is None
                else '<h1 class="h2">\n      %s\n    </h1>' % escape(part["heading"]))
-    first = pre_block(part, 1) if pages else ""
+    first = pre_block(part, 1, base) if pages else ""
     body = """<div class="part-navigation">
   <button class="toc-toggle">%s</button>
   <ul class="table-of-contents">
@@ -164,10 +165,10 @@ def chapter_first_view(story, part, base):
     return document("%s - %s" % (part["title"], story["title"]), head, "reading", body)
 
 
-def chapter_page(story, part, page):
+def chapter_page(story, part, page, base):
     body = """<div class="page" data-page-number="%d">
   %s
-</div>""" % (page, pre_block(part, page))
+</div>""" % (page, pre_block(part, page, base))
     return document("%s - page %d" % (part["title"], page), "", "page-fragment", body)
 
 

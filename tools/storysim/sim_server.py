@@ -189,7 +189,7 @@ class SimHandler(BaseHTTPRequestHandler):
             status = part["page_status"].get(page, part["page_status"].get(0, 200))
             if status != 200:
                 return error(status)
-            return html(sim_pages.chapter_page(story, part, page))
+            return html(sim_pages.chapter_page(story, part, page, base))
         return error(404)
 
     def cover(self, story):
@@ -215,6 +215,8 @@ class SimHandler(BaseHTTPRequestHandler):
             return Response(body=sim_hostile.bad_utf8(0))
         if path == "/hostile/badutf8/page/1":
             return Response(body=sim_hostile.bad_utf8(1))
+        if path == "/hostile/private":
+            return html(sim_hostile.PRIVATE_PAGE)
         return error(404)
 
     def send(self, response, send_body):

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/Errors.h"
 #include "common/WindowLog.h"
 
 namespace quill {
@@ -49,12 +50,22 @@ struct BookJob {
 // Errors propagate.
 void BuildBook(BookJob& job, IWindowLog& log);
 
-// Renders every existing N.html of the work folder to N.pdf beside it.
-void ConvertChapters(const BookJob& job, IWindowLog& log);
+// Thrown when BookJob::cancelled asks the build to stop.
+class EBuildCancelled : public Exception {
+  public:
+    using Exception::Exception;
+};
 
-// Renders one HTML file to one PDF file with fresh settings and a fresh converter.
-// Local files may be read only from the HTML file's own folder. A chapter (bookStyle)
-// gets the book's page style; the cover page is rendered as it is.
+// Renders every existing N.html of the work folder to N.pdf beside it, in the render
+// worker (job.renderer), each within job.chapterTimeout, or takes it from the render cache.
+// A page that fails, crashes the engine or runs out of time is named in the log, recorded
+// in job.unrendered and left out; the build goes on with the next one.
+void ConvertChapters(BookJob& job, IWindowLog& log);
+
+// Renders one HTML file to one PDF file with fresh settings and a fresh converter, in this
+// process. Local files may be read only from the HTML file's own folder; the PDF file
+// appears whole or not at all. A chapter (bookStyle) gets the book's page style; the cover
+// page is rendered as it is.
 void HtmlToPdf(const std::string& HtmlFile, const std::string& PdfFile, bool bookStyle = false);
 
 // The book's file name (no folder, no extension) made from the story title.
@@ -77,8 +88,8 @@ std::string ChooseBookPath(const std::string& folder, const std::string& name,
 // does not exist.
 int AppendPdf(const std::string& FileName, TPdfDocument& Book);
 
-// The "file:///..." address of a local file, with the characters a URL cannot carry
-// percent-encoded as UTF-8 bytes.
+// The "file:///..." address of a local file: every byte but RFC 3986's unreserved characters
+// and "/" percent-encoded (a Windows drive's colon stays).
 std::string FilePathToUrl(const std::string& path);
 
 }  // namespace quill

@@ -5,6 +5,11 @@
 
 namespace platform {
 
+// Whether a committed file must survive a crash of the whole machine. Scratch files (a
+// job's intermediate files, which the next run makes again) skip the waits for the disk,
+// which cost far more than the writing itself; they still appear whole or not at all.
+enum class Durability { ToDisk, Scratch };
+
 // A file that appears under its name only once it is whole. The bytes go to a hidden
 // temporary file in the same folder; Commit() flushes it to the disk and renames it over
 // the name in one step. Dropped without Commit(), the temporary file is removed and
@@ -22,9 +27,9 @@ class AtomicFile {
     // Appends bytes; false on a short write (a full disk, a file-size limit).
     bool Write(const void* data, size_t size);
     // Flushes and closes the temporary file, renames it over Path() and flushes the
-    // folder, so that the new name survives a crash. False when any step fails; the
-    // temporary file is then removed and the old file stays.
-    bool Commit();
+    // folder, so that the new name survives a crash (for ToDisk). False when any step
+    // fails; the temporary file is then removed and the old file stays.
+    bool Commit(Durability durability = Durability::ToDisk);
 
     const std::string& Path() const { return path_; }
     // Where the bytes go before Commit(), for writers that take a file name. A writer that

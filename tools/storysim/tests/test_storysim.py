@@ -324,6 +324,13 @@ class HostileTest(SimTestCase):
         self.assertIsNotNone(PAGES_RE.search(self.get("/hostile/badutf8")[2].decode("latin-1")))
 
 
+    def test_a_chapter_points_at_this_server_and_at_a_private_page(self):
+        text = self.get("/110001-part-110001/page/1")[2].decode()
+        self.assertIn('<iframe src="http://127.0.0.1:%d/hostile/private"' % self.port, text)
+        self.assertNotIn("{base}", text)
+        self.assertIn(b"PRIVATE-NETWORK-PAGE", self.get("/hostile/private")[2])
+
+
 class ProcessTest(unittest.TestCase):
     def start(self, *args):
         return subprocess.Popen([sys.executable, os.path.join(SIM_DIR, "storysim.py")] + list(args),

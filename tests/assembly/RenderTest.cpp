@@ -1,0 +1,309 @@
+// Rendering through the render worker with the real engine: hostile pages stay offline, a
+// crashed worker costs only its page, the engine's own failures stop the build, and the
+// render cache spares unchanged pages.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <thread>
+
+#include "InChildProcess.h"
+#include "TestChapters.h"
+#include "assembly/BookBuilder.h"
+#include "assembly/WkHtmlToXBindings.h"
+#include "assembly/WkHtmlToXCore.h"
+#include "common/Paths.h"
+#include "platform/DynamicLibrary.h"
+#include "support/Process.h"
+#include "support/StorySim.h"
+#include "support/TempDir.h"
+#include "support/TestPaths.h"
+
+namespace quill {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Not;
+using namespace std::chrono_literals;
+using test::Chapter;
+using test::HugeChapter;
+namespace fs = std::filesystem;
+
+// The window log, written by the build's thread and read by the test's.
+class LockedLog : public IWindowLog {
+  public:
+    void Log(const std::string& text) override { Add("+" + text); }
+    void UpdateLog(const std::string& text) override { Add("=" + text); }
+    void ProcessMessages() override {}
+    std::vector<std::string> Events() {
+        std::lock_guard<std::mutex> guard(lock_);
+        return events_;
+    }
+
+  private:
+    void Add(const std::string& event) {
+        std::lock_guard<std::mutex> guard(lock_);
+        events_.push_back(event);
+    }
+    std::mutex lock_;
+    std::vector<std::string> events_;
+};
+
+std::string PdfText(const std::string& pdf) {
+    const test::RunResult r = test::Run({"pdftotext", "-enc", "UTF-8", pdf, "-"}, {}, 60s);
+    EXPECT_TRUE(r.succeeded()) << r.Describe();
+    return r.stdOut;
+}
+
+// Every way a page can point at something: on a host that cannot be resolved (many of
+// them, as on a real news page), and on this machine, where the simulator logs each try.
+std::string HostileMarkup(const std::string& base) {
+    std::string markup;
+    for (int i = 0; i < 14; ++i) {
+        markup += "<img src=\"https://static.newsroom-cdn.example/p" + std::to_string(i) +
+                  ".jpg\" srcset=\"https://static.newsroom-cdn.example/p" + std::to_string(i) +
+                  "@2x.jpg 2x\">\n";
+    }
+    for (int i = 0; i < 6; ++i) {
+        markup += "<script src=\"https://static.newsroom-cdn.example/w" + std::to_string(i) +
+                  ".js\" defer></script>\n";
+    }
+    return markup + "<iframe src=\"" + base + "/hostile/private\"></iframe>\n<img src=\"" + base +
+           "/hostile/pixel.gif?reader=1\" width=\"1\" height=\"1\">\n<img src=\"" + base +
+           "/hang/photo.jpg\">\n<link rel=\"stylesheet\" href=\"" + base +
+           "/hostile/site.css\">\n<p style=\"background:url(" + base +
+           "/hostile/bg.png)\">styled</p>\n<object data=\"" + base +
+           "/hostile/o.swf\"></object>\n<video poster=\"" + base +
+           "/hostile/poster.jpg\"></video>\n";
+}
+
+class Render : public ::testing::Test {
+  protected:
+    Render() {
+        job_.tmpdir = base_.path() + "/work";
+        job_.datadir = base_.path() + "/data";
+        fs::create_directory(job_.tmpdir);
+        fs::create_directory(job_.datadir);
+        job_.booktitle = "Rendered";
+        job_.renderer = test::QuillrenderPath();
+    }
+
+    void WriteWork(const std::string& name, const std::string& bytes) {
+        test::WriteFile(JoinPath(job_.tmpdir, name), bytes);
+    }
+    std::string Work(const std::string& name) const { return JoinPath(job_.tmpdir, name); }
+
+    void WriteCover(const std::string& extra = "") {
+        WriteWork("0.html", "<html><body><div style=\"height: 300px\"></div>" + extra +
+                                "<img src=\"cover.jpg\"></body></html>\n");
+        WriteWork("cover.jpg",
+                  test::ReadFile(fs::path(test::StorySimScript()).parent_path() / "cover.jpg"));
+    }
+
+    // The pages the worker rendered so far, as its debug lines name them.
+    std::vector<std::string> RenderedPages() {
+        std::vector<std::string> pages;
+        std::ifstream in(debugLog_);
+        for (std::string line; std::getline(in, line);) {
+            if (line.rfind("page=", 0) == 0) {
+                pages.push_back(fs::path(line).filename().string());
+            }
+        }
+        return pages;
+    }
+
+    void SetUp() override { setenv("QUILLBY_DEBUG_LOG", debugLog_.c_str(), 1); }
+    void TearDown() override { unsetenv("QUILLBY_DEBUG_LOG"); }
+
+    test::TempDir base_{"render"};
+    std::string debugLog_ = base_.file("debug.log");
+    BookJob job_;
+    LockedLog log_;
+};
+
+TEST_F(Render, NothingIsFetchedForHostileChaptersOrTheCoverPage) {
+    test::StorySim sim;
+    const std::string base = sim.base_url();
+    // The cover page is rendered as it stands: only the worker's own network keeps it in.
+    WriteCover("<img src=\"" + base + "/hostile/cover.gif\"><iframe src=\"" + base +
+               "/hostile/private\"></iframe>");
+    const std::string hostile =
+        "<h2>Harbour News</h2>\n<div class=\"page\">\n<p>VISIBLE-TEXT</p>\n" + HostileMarkup(base) +
+        "</div>\n";
+    job_.lastchapter = 30;
+    for (int n = 1; n <= job_.lastchapter; ++n) {
+        WriteWork(std::to_string(n) + ".html", hostile);
+    }
+    BuildBook(job_, log_);
+
+    EXPECT_THAT(sim.requests(), IsEmpty());
+    EXPECT_THAT(job_.unrendered, IsEmpty());
+    const std::string text = PdfText(job_.bookfile);
+    EXPECT_THAT(text, HasSubstr("VISIBLE-TEXT"));
+    EXPECT_THAT(text, Not(HasSubstr("PRIVATE-NETWORK-PAGE")));
+    // The downloader's files stay as they were; the engine got a cleaned copy.
+    EXPECT_EQ(test::ReadFile(Work("1.html")), hostile);
+    // No picture and no broken-picture box on the chapter pages: only the cover has one.
+    const test::RunResult images = test::Run({"pdfimages", "-list", job_.bookfile}, {}, 60s);
+    ASSERT_TRUE(images.succeeded()) << images.Describe();
+    EXPECT_THAT(images.stdOut, ::testing::ContainsRegex("\n +1 +[0-9]+ image +600 +900 "));
+    EXPECT_THAT(images.stdOut, Not(::testing::ContainsRegex("\n +([2-9]|[1-9][0-9]+) +[0-9]+ ")));
+}
+
+// The worker's process (the one whose parent is this test program).
+pid_t WorkerPid() {
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        std::ifstream stat(entry.path() / "stat");
+        std::string pid, name, state, parent;
+        if (stat >> pid >> name >> state >> parent && name == "(quillrender)" &&
+            std::stoi(parent) == ::getpid()) {
+            return std::stoi(pid);
+        }
+    }
+    return -1;
+}
+
+TEST_F(Render, AKilledWorkerCostsOnlyItsChapter) {
+    WriteWork("1.html", Chapter("One", "FIRST-CHAPTER"));
+    WriteWork("2.html", HugeChapter("Two"));
+    WriteWork("3.html", Chapter("Three", "THIRD-CHAPTER"));
+    job_.lastchapter = 3;
+    std::thread build([&] { BuildBook(job_, log_); });
+    // Chapter 2 keeps the worker busy for seconds; it is killed in the middle.
+    const auto giveUp = std::chrono::steady_clock::now() + 60s;
+    while (!::testing::Matches(Contains("=process html pdf 2"))(log_.Events()) &&
+           std::chrono::steady_clock::now() < giveUp) {
+        std::this_thread::sleep_for(10ms);
+    }
+    std::this_thread::sleep_for(300ms);
+    const pid_t worker = WorkerPid();
+    ASSERT_GT(worker, 0);
+    ::kill(worker, SIGKILL);
+    build.join();
+
+    EXPECT_THAT(job_.unrendered, ElementsAre(2));
+    EXPECT_THAT(log_.Events(), Contains("+chapter 2 left out of the book: the renderer stopped "
+                                        "while rendering it: it was ended by signal 9 (Killed)"));
+    // The chapter after it still renders, in a fresh worker, and the line about chapter 2
+    // stays in the log.
+    EXPECT_THAT(log_.Events(), Contains("+process html pdf 3"));
+    const std::string text = PdfText(job_.bookfile);
+    EXPECT_THAT(text, HasSubstr("FIRST-CHAPTER"));
+    EXPECT_THAT(text, HasSubstr("THIRD-CHAPTER"));
+    EXPECT_FALSE(FileExists(Work("2.pdf")));
+}
+
+TEST_F(Render, AnEngineThatCannotLoadStopsTheBuild) {
+    WriteWork("1.html", Chapter("One", "text"));
+    job_.lastchapter = 1;
+    // The worker loads the library the builder names.
+    wk::SetWkHtmlToXLibraryName("libwkhtmltox-absent.so");
+    EXPECT_THROW(
+        {
+            try {
+                BuildBook(job_, log_);
+            } catch (const EWkHtmlToXError& e) {
+                EXPECT_STREQ(e.what(), "Load library error (WkHtmlToX)");
+                throw;
+            }
+        },
+        EWkHtmlToXError);
+    wk::SetWkHtmlToXLibraryName(platform::LibraryFileName("wkhtmltox"));
+    EXPECT_TRUE(job_.bookfile.empty());
+}
+
+TEST_F(Render, TheCacheRendersOnlyWhatChanged) {
+    job_.renderCache = base_.file("cache");
+    WriteCover();
+    for (int n = 1; n <= 3; ++n) {
+        WriteWork(std::to_string(n) + ".html", Chapter("Chapter " + std::to_string(n), "OLD"));
+    }
+    job_.lastchapter = 3;
+    BuildBook(job_, log_);
+    EXPECT_EQ(RenderedPages().size(), 4u);
+
+    // Unchanged: every page comes from the cache, and no worker is even started.
+    const std::string renderer = job_.renderer;
+    job_.renderer = base_.file("no such renderer");
+    BuildBook(job_, log_);
+    EXPECT_EQ(RenderedPages().size(), 4u);
+    EXPECT_EQ(PdfText(job_.bookfile).find("NEW"), std::string::npos);
+
+    // A changed chapter is rendered again, and only it.
+    job_.renderer = renderer;
+    WriteWork("2.html", Chapter("Chapter 2", "NEW"));
+    BuildBook(job_, log_);
+    EXPECT_THAT(RenderedPages(), ElementsAre("0.html", ".render-1.html", ".render-2.html",
+                                             ".render-3.html", ".render-2.html"));
+    EXPECT_THAT(PdfText(job_.bookfile), HasSubstr("NEW"));
+
+    // An entry that lost its end (a full disk, a crash) is rendered again, not merged.
+    for (const auto& entry : fs::directory_iterator(job_.renderCache)) {
+        fs::resize_file(entry.path(), fs::file_size(entry.path()) / 2);
+    }
+    BuildBook(job_, log_);
+    EXPECT_EQ(RenderedPages().size(), 9u);
+
+    // Beyond its size limit the cache lets go of what was used longest ago.
+    setenv("QUILLBY_RENDER_CACHE_MB", "0", 1);
+    BuildBook(job_, log_);
+    unsetenv("QUILLBY_RENDER_CACHE_MB");
+    for (const auto& entry : fs::directory_iterator(job_.renderCache)) {
+        EXPECT_NE(entry.path().extension(), ".pdf") << entry.path();
+    }
+}
+
+// Pages rendered by one engine are not taken for another's: when an engine file changes
+// (an upgrade), every page is rendered again.
+TEST_F(Render, AChangedEngineFileRendersEveryPageAgain) {
+    if (!test::InChildProcess()) {
+        return;
+    }
+    const std::string engine = base_.file("libwkhtmltox.so");
+    fs::copy_file(fs::canonical(QUILLBY_ENGINE_DIR "/libwkhtmltox.so"), engine);
+    wk::SetWkHtmlToXLibraryName(engine);
+    job_.renderCache = base_.file("cache");
+    WriteWork("1.html", Chapter("One", "text"));
+    job_.lastchapter = 1;
+    BuildBook(job_, log_);
+    BuildBook(job_, log_);
+    EXPECT_EQ(RenderedPages().size(), 1u);
+    fs::last_write_time(engine, fs::last_write_time(engine) + 1s);
+    BuildBook(job_, log_);
+    EXPECT_EQ(RenderedPages().size(), 2u);
+}
+
+// Where no hard link can join the cache and the work folder, pages are copied.
+TEST_F(Render, ACacheOnAnotherFileSystemWorksByCopying) {
+    struct stat work {
+    }, shm{};
+    if (::stat("/dev/shm", &shm) != 0 || ::stat(job_.tmpdir.c_str(), &work) != 0 ||
+        shm.st_dev == work.st_dev) {
+        GTEST_SKIP() << "no second file system at /dev/shm";
+    }
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string saved = tmp != nullptr ? tmp : "";
+    setenv("TMPDIR", "/dev/shm", 1);
+    const test::TempDir cache("render cache");
+    saved.empty() ? unsetenv("TMPDIR") : setenv("TMPDIR", saved.c_str(), 1);
+    job_.renderCache = cache.path();
+    WriteWork("1.html", Chapter("One", "COPIED"));
+    job_.lastchapter = 1;
+    BuildBook(job_, log_);
+    BuildBook(job_, log_);
+    EXPECT_EQ(RenderedPages().size(), 1u);
+    EXPECT_THAT(PdfText(job_.bookfile), HasSubstr("COPIED"));
+}
+
+}  // namespace
+}  // namespace quill
