@@ -13,6 +13,7 @@
 #include "downloader/Utils.h"
 #include "web/Errors.h"
 #include "web/Failure.h"
+#include "web/Url.h"
 #include "web/Web.h"
 
 namespace quill {
@@ -104,6 +105,18 @@ void RemoveStaleBook(const std::string& folder, const std::string& name,
     }
 }
 
+// The chapter's address: the link resolved against the story page's own address. Only the
+// story's own site is read; a link elsewhere is refused rather than fetched.
+std::string ChapterAddress(const std::string& storyUrl, const gsweb::Element& link) {
+    const std::string address = gsweb::ResolveUrl(storyUrl, link.attr("href"));
+    const std::string site = gsweb::Origin(storyUrl);
+    if (gsweb::Origin(address) != site) {
+        throw ValueError("the chapter link " + address + " leads away from the story's site " +
+                         site);
+    }
+    return address;
+}
+
 bool IsAuthorsNote(const std::string& title) {
     std::string upper = title;
     std::transform(upper.begin(), upper.end(), upper.begin(),
@@ -150,7 +163,7 @@ void QuillObj::get_book(const std::string& aurl) {
             std::cout << EscapedBytes(std::to_string(i) + "/ " + std::to_string(num) + ": " + title)
                       << std::endl;
             runlog::info("chapter_" + line);
-            const Chapter chapter = get_chapter(base_url + entry.attr("href"));
+            const Chapter chapter = get_chapter(ChapterAddress(aurl, entry));
             savefile(std::to_string(i) + ".html", chapter.document);
             std::this_thread::sleep_for(ChapterPause());
         } catch (const std::exception& failure) {

@@ -1,7 +1,7 @@
 #include <iostream>
-#include <limits>
 
 #include "downloader/QuillObj.h"
+#include "downloader/SiteData.h"
 #include "downloader/Text.h"
 #include "web/Errors.h"
 #include "web/Failure.h"
@@ -11,15 +11,15 @@ namespace quill {
 
 namespace {
 
-int PageCount(const gsweb::Document& firstView, const std::string& url) {
-    const std::optional<std::string> digits = FindPageCount(firstView.markup());
-    if (!digits) {
-        throw KeyError("no page count in " + url);
+// Only the site's own data counts: story text that happens to read like it (a "pages" key
+// in a paragraph) stands in the page's text, never in a script element.
+int ChapterPageCount(const gsweb::Document& firstView, const std::string& url) {
+    for (const gsweb::Element& script : firstView.select("script")) {
+        if (const std::optional<nlohmann::json> data = PrefetchedData(script.get_text())) {
+            return PageCount(*data, url);
+        }
     }
-    if (digits->empty() || digits->size() > 9) {
-        throw ValueError("page count \"" + *digits + "\" in " + url + " is not a usable number");
-    }
-    return std::stoi(*digits);
+    throw KeyError("no page count (window.prefetched) in " + url);
 }
 
 std::string Heading(const gsweb::Document& firstView, const std::string& url) {
@@ -51,15 +51,14 @@ Chapter QuillObj::get_chapter(const std::string& url) {
     ++chapterCount;
     const gsweb::Document firstView = gsweb::get_soup(url);
     std::cout << "Current url: " << url << std::endl;
-    const int pages = PageCount(firstView, url);
+    const int pages = ChapterPageCount(firstView, url);
 
     Chapter chapter;
     chapter.heading = Heading(firstView, url);
     chapter.entryName =
         ReplaceAll(chapter.heading, " ", "-") + "-" + std::to_string(chapterCount) + ".xhtml";
-    // The heading goes in as the page had it, unescaped: the chapter files have always
-    // been written that way.
-    std::string document = "<h2>" + chapter.heading + "</h2>\n";
+    // The heading is text: a "<" in it must not open a tag in the chapter file.
+    std::string document = "<h2>" + EscapeText(chapter.heading) + "</h2>\n";
     for (int k = 1; k <= pages; ++k) {
         document += "<div class=\"page\">\n";
         document += PageText(get_page(url + "/page/" + std::to_string(k)));
