@@ -1,7 +1,6 @@
 #include "downloader/SiteData.h"
 
-#include <sstream>
-
+#include "JsonPick.h"
 #include "web/Errors.h"
 
 namespace quill {
@@ -21,9 +20,8 @@ std::string_view SkipBlanks(std::string_view text) {
     return text;
 }
 
-}  // namespace
-
-std::optional<nlohmann::json> PrefetchedData(std::string_view script) {
+// The script's text after "window.prefetched =", or nothing when it starts otherwise.
+std::optional<std::string_view> AssignedValue(std::string_view script) {
     script = SkipBlanks(script);
     if (script.substr(0, kName.size()) != kName) {
         return std::nullopt;
@@ -32,35 +30,38 @@ std::optional<nlohmann::json> PrefetchedData(std::string_view script) {
     if (script.empty() || script.front() != '=') {
         return std::nullopt;
     }
-    // A stream parse reads one value and leaves the rest of the script (";", more code).
-    std::istringstream in{std::string(script.substr(1))};
-    nlohmann::json data;
-    try {
-        in >> data;
-    } catch (const nlohmann::json::exception& failure) {
-        throw ValueError(std::string("the page data (") + std::string(kName) +
-                         ") is not JSON: " + failure.what());
-    }
-    return data;
+    return script.substr(1);
 }
 
-int PageCount(const nlohmann::json& data, const std::string& url) {
-    const auto part = data.is_object() ? data.find("part") : data.end();
-    if (part == data.end() || !part->is_object() || !part->contains("pages")) {
+}  // namespace
+
+std::optional<int> PageCountIn(std::string_view script, const std::string& url) {
+    const std::optional<std::string_view> value = AssignedValue(script);
+    if (!value) {
+        return std::nullopt;
+    }
+    std::vector<std::optional<nlohmann::json>> found;
+    try {
+        found = PickJson(*value, {{"part", "pages"}}, false);
+    } catch (const ValueError& failure) {
+        throw ValueError("the page data (" + std::string(kName) + ") in " + url + " is " +
+                         failure.what());
+    }
+    const std::optional<nlohmann::json>& pages = found[0];
+    if (!pages) {
         throw KeyError("no page count (part.pages in " + std::string(kName) + ") in " + url);
     }
-    const nlohmann::json& pages = part->at("pages");
-    if (!pages.is_number_integer()) {
+    if (!pages->is_number_integer()) {
         throw ValueError("the page count in " + url + " is not a whole number");
     }
-    const bool inRange = pages.is_number_unsigned()
-                             ? pages.get<uint64_t>() <= kMaxPages
-                             : pages.get<int64_t>() >= 0 && pages.get<int64_t>() <= kMaxPages;
+    const bool inRange = pages->is_number_unsigned()
+                             ? pages->get<uint64_t>() <= kMaxPages
+                             : pages->get<int64_t>() >= 0 && pages->get<int64_t>() <= kMaxPages;
     if (!inRange) {
-        throw ValueError("the page count " + pages.dump() + " in " + url + " is outside 0 to " +
+        throw ValueError("the page count " + pages->dump() + " in " + url + " is outside 0 to " +
                          std::to_string(kMaxPages));
     }
-    return pages.get<int>();
+    return pages->get<int>();
 }
 
 }  // namespace quill

@@ -20,6 +20,9 @@
 #include <vector>
 
 #include "PageGenerator.h"
+#include "downloader/Limits.h"
+#include "downloader/Pages.h"
+#include "web/Errors.h"
 #include "web/Html.h"
 
 namespace {
@@ -43,28 +46,27 @@ void WriteFile(const std::string& path, const std::string& text) {
     }
 }
 
-// What the downloader does with a page, story or chapter alike; the sizes are summed so
-// that nothing can be optimised away.
+// What the downloader does with a page, read as each kind of page it fetches (a story page,
+// a chapter's first view, a chapter page), whichever it turns out to be. The sizes are
+// summed so that nothing can be optimised away.
 size_t DownloaderWork(std::string_view page) {
     const gsweb::Document document = gsweb::Document::Parse(page);
+    const std::string url = "https://www.quillby.com/story/881-the-glass-orchard";
     size_t sink = 0;
-    if (auto metadata = document.select_one(R"(script[type="application/ld+json"])")) {
-        sink += metadata->get_text().size();
-    }
-    std::unordered_set<gsweb::Element, gsweb::ElementHash> seen;
-    for (const gsweb::Element& link : document.select(".story-parts ul li a")) {
-        if (seen.insert(link).second) {
-            sink += link.get("href").value_or("").size();
+    const auto attempt = [&](auto&& read) {
+        try {
+            sink += read();
+        } catch (const quill::DownloadError&) {
+            // Not this kind of page; the work was done all the same.
         }
-    }
-    sink += document.select("ul.table-of-contents a").size();
-    if (auto heading = document.select_one("h1.h2")) {
-        sink += heading->get_text().size();
-    }
-    if (auto pre = document.select_one("pre")) {
-        sink += pre->prettify().size();
-    }
-    return sink + document.markup().size();
+    };
+    attempt([&] {
+        const quill::StoryPage story = quill::ReadStoryPage(document, url);
+        return story.meta.title.size() + story.entries.size();
+    });
+    attempt([&] { return quill::ReadFirstView(document, url).heading.size(); });
+    attempt([&] { return quill::ReadPageText(document, url, quill::kMaxChapterBytes).size(); });
+    return sink;
 }
 
 // The same options Document::Parse gives libxml2, so the difference is our own work.
@@ -83,6 +85,15 @@ int Generate(const std::string& dir) {
     WriteFile(dir + "/unclosed.html", bench::UnclosedTagsPage(3 * 1024 * 1024));
     WriteFile(dir + "/deep.html", bench::DeepPage(200000));
     WriteFile(dir + "/empty.html", "");
+    constexpr size_t kLargestPage = 8u << 20;  // the downloader's limit for one page
+    WriteFile(dir + "/story8.html", bench::StoryPage(kLargestPage));
+    WriteFile(dir + "/chapter8.html", bench::ChapterPage(kLargestPage));
+    WriteFile(dir + "/plain8.html", bench::PlainTextPage(kLargestPage));
+    WriteFile(dir + "/unclosed8.html", bench::UnclosedTagsPage(kLargestPage));
+    WriteFile(dir + "/empties8.html", bench::ManyEmptyElementsPage(kLargestPage));
+    WriteFile(dir + "/attributes8.html", bench::ManyAttributesPage(kLargestPage));
+    WriteFile(dir + "/formatting8.html", bench::DeepFormattingPage(kLargestPage));
+    WriteFile(dir + "/breaks8.html", bench::IndentedBreaksPage(kLargestPage));
     return 0;
 }
 

@@ -66,8 +66,8 @@ std::string Element::markup() const {
     return html::Markup(ElementAccess::Node(*this));
 }
 
-std::string Element::prettify() const {
-    return html::Prettify(ElementAccess::Node(*this));
+std::string Element::prettify(size_t maxBytes) const {
+    return html::Prettify(ElementAccess::Node(*this), maxBytes);
 }
 
 std::vector<Element> Element::select(const Selector& selector) const {

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "HtmlTree.h"
+#include "web/Errors.h"
 
 namespace gsweb::html {
 
@@ -208,7 +209,7 @@ std::string_view Stripped(std::string_view text) {
 
 class PrettyWriter {
   public:
-    explicit PrettyWriter(std::string& text) : out_{text} {}
+    PrettyWriter(std::string& text, size_t maxBytes) : out_{text}, maxBytes_(maxBytes) {}
 
     Visit Enter(const xmlNode* node) {
         if (node->type != XML_ELEMENT_NODE) {
@@ -252,9 +253,14 @@ class PrettyWriter {
         } else {
             out_.text.resize(start);
         }
+        if (out_.text.size() > maxBytes_) {
+            throw quill::SizeLimitError("the formatted text is larger than " +
+                                        std::to_string(maxBytes_) + " bytes");
+        }
     }
 
     StringSink out_;
+    size_t maxBytes_;
     std::string scratch_;
     size_t level_ = 0;
 };
@@ -275,9 +281,9 @@ size_t MarkupHash(const xmlNode* root) {
     return static_cast<size_t>(sink.hash);
 }
 
-std::string Prettify(const xmlNode* element) {
+std::string Prettify(const xmlNode* element, size_t maxBytes) {
     std::string text;
-    PrettyWriter writer(text);
+    PrettyWriter writer(text, maxBytes);
     WalkSubtree(
         element, [&](const xmlNode* node) { return writer.Enter(node); },
         [&](const xmlNode* node) { writer.Leave(node); });

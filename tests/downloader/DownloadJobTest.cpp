@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <memory>
 
 #include "JobRunner.h"
@@ -293,6 +295,37 @@ TEST_F(DownloadJob, StaleBookFileIsRemovedAndSecondJobEmptiesTheRunLog) {
     EXPECT_EQ(Keyed().size(), 5u);
     EXPECT_THAT(Files(), Not(::testing::Contains("Empty Contents - Test Author.epub")));
     EXPECT_THAT(Files(), ::testing::Contains("keep.txt"));
+}
+
+TEST_F(DownloadJob, PastedListsTablesAndDocumentsKeepAllTheirText) {
+    ASSERT_TRUE(Download(1054).succeeded());
+    EXPECT_THAT(Files(), ElementsAre("1.html", "2.html", "cover.jpg", "run.log"));
+    const std::string sheet = File("1.html"), pasted = File("2.html");
+    for (const char* word : {"Alpha", "Strength", "Bravo", "shield", "Charlie", "Echo", "Golf"}) {
+        EXPECT_THAT(sheet, HasSubstr(word));
+    }
+    EXPECT_THAT(sheet, HasSubstr("<table>"));
+    for (const char* word : {"Hotel", "India", "Juliet", "Kilo", "Lima"}) {
+        EXPECT_THAT(pasted, HasSubstr(word));
+    }
+    EXPECT_EQ(PageBlocks(pasted), 2u);
+}
+
+TEST_F(DownloadJob, OversizedPagesFailByNameWithinTheMemoryBound) {
+    const RunResult result = Download(1053);
+    ASSERT_TRUE(result.succeeded()) << result.Describe();
+    const std::string log = ReadFile(work_.file("run.log"));
+    EXPECT_THAT(log, HasSubstr("/hostile/gzip/60 is larger than 8 MB"));
+    EXPECT_THAT(log, HasSubstr("a tag with more than 1000 attributes"));
+    EXPECT_THAT(log, HasSubstr("elements nested deeper than 256 levels"));
+    EXPECT_THAT(log, HasSubstr("/hostile/breaks/349000 is larger than 16 MB (stopped at page 1"));
+    // A page just under 8 MB is read whole.
+    EXPECT_THAT(Files(), ElementsAre("5.html", "6.html", "cover.jpg", "run.log"));
+    EXPECT_GT(File("5.html").size(), 7u << 20);
+    // The largest child this test has waited for is the downloader.
+    rusage usage{};
+    ASSERT_EQ(getrusage(RUSAGE_CHILDREN, &usage), 0);
+    EXPECT_LE(usage.ru_maxrss, 300 * 1024) << "peak memory in KiB";
 }
 
 TEST_F(DownloadJob, HostileChapterPagesFailCleanlyOrAreRead) {

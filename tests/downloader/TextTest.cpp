@@ -38,18 +38,22 @@ TEST_F(CleanText, StripsExactly32CharacterParagraphIdsAndNoBreakSpaces) {
     EXPECT_EQ(session_.clean_text(""), "");
 }
 
+std::optional<int> PageCountOf(const std::string& script) {
+    return PageCountIn(script, "http://site/7");
+}
+
 int CountIn(const std::string& script) {
-    const std::optional<nlohmann::json> data = PrefetchedData(script);
-    if (!data) {
+    const std::optional<int> pages = PageCountOf(script);
+    if (!pages) {
         throw std::logic_error("not the site's data script: " + script);
     }
-    return PageCount(*data, "http://site/7");
+    return *pages;
 }
 
 TEST(PageCount, OnlyTheScriptThatAssignsTheSiteDataCounts) {
-    EXPECT_EQ(PrefetchedData("window.dataLayer = [];"), std::nullopt);
-    EXPECT_EQ(PrefetchedData(R"(track("pages":3,); window.prefetched = {})"), std::nullopt);
-    EXPECT_EQ(PrefetchedData("window.prefetchedX = {}"), std::nullopt);
+    EXPECT_EQ(PageCountOf("window.dataLayer = [];"), std::nullopt);
+    EXPECT_EQ(PageCountOf(R"(track("pages":3,); window.prefetched = {})"), std::nullopt);
+    EXPECT_EQ(PageCountOf("window.prefetchedX = {}"), std::nullopt);
     EXPECT_EQ(CountIn("\n  window.prefetched = {\"part\":{\"pages\":3}}; window.x = {};"), 3);
     EXPECT_EQ(CountIn("window.prefetched={\"part\":{\"pages\":0},\"story\":{\"pages\":9}}"), 0);
 }
@@ -63,6 +67,8 @@ TEST(PageCount, IsReadAsJsonTheWayABrowserReadsIt) {
     EXPECT_THROW(CountIn(R"(window.prefetched = {"part":{"PAGES":2}};)"), KeyError);
     EXPECT_THROW(CountIn(R"(window.prefetched = {"pages":2};)"), KeyError);
     EXPECT_THROW(CountIn(R"(window.prefetched = [];)"), KeyError);
+    EXPECT_THROW(CountIn(R"(window.prefetched = {"part":[{"pages":2}]};)"), KeyError);
+    EXPECT_THROW(CountIn(R"(window.prefetched = {"part":{"pages":2},"part":{}};)"), KeyError);
     for (const char* bad : {R"("2")", "2.5", "-1", "1001", "999999999", "1e3",
                             "18446744073709551616", "null", "[2]"}) {
         EXPECT_THROW(CountIn(std::string(R"(window.prefetched = {"part":{"pages":)") + bad + "}}"),
@@ -76,8 +82,8 @@ TEST(PageCount, IsReadAsJsonTheWayABrowserReadsIt) {
                      "the page count 999999999 in http://site/7 is outside 0 to 1000");
     }
     // Broken data is no JSON at all: the chapter fails rather than guessing.
-    EXPECT_THROW(PrefetchedData(R"(window.prefetched = {"part":{"pages":,}};)"), ValueError);
-    EXPECT_THROW(PrefetchedData("window.prefetched = "), ValueError);
+    EXPECT_THROW(PageCountOf(R"(window.prefetched = {"part":{"pages":,}};)"), ValueError);
+    EXPECT_THROW(PageCountOf("window.prefetched = "), ValueError);
 }
 
 TEST(Text, EscapedBytesAreWrittenLikePythonBytes) {
