@@ -87,7 +87,10 @@ std::string ChapterStore::FolderName(const std::string& storyId) {
     for (const char c : storyId.substr(0, kMaxNameLength)) {
         name += IsPlainNameCharacter(c) ? c : '_';
     }
-    const bool plain = !name.empty() && name == storyId && name[0] != '.';
+    if (!name.empty() && name[0] == '.') {
+        name[0] = '_';  // no hidden folder, and never "." or ".."
+    }
+    const bool plain = !name.empty() && name == storyId;
     return plain ? name : name + "-" + Sha256Hex(storyId).substr(0, 16);
 }
 

@@ -10,6 +10,7 @@ import tempfile
 import threading
 import time
 import unittest
+import zlib
 from html.parser import HTMLParser
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -17,6 +18,7 @@ SIM_DIR = os.path.dirname(HERE)
 sys.path.insert(0, SIM_DIR)
 
 import sim_catalog  # noqa: E402
+import sim_hostile  # noqa: E402
 import sim_server  # noqa: E402
 
 PREFETCHED_RE = re.compile(r"<script>\s*window\.prefetched\s*=\s*(.*?);?</script>", re.DOTALL)
@@ -335,6 +337,38 @@ class HostileTest(SimTestCase):
             self.assertRaises(UnicodeDecodeError, body.decode, "utf-8")
             self.assertEqual((body.count(b"<pre>"), body.count(b"</pre>")), (1, 1))
         self.assertEqual(page_count(self.get("/hostile/badutf8")[2].decode("latin-1")), 1)
+
+
+    def test_chapter_shaped_hostile_pages_answer_for_their_pages_too(self):
+        status, headers, body = self.get("/hostile/gzip/20/page/1")
+        self.assertEqual((status, headers["Content-Encoding"]), (200, "gzip"))
+        self.assertGreater(len(zlib.decompress(body, 31)), 19 * 1024 * 1024)
+        self.assertLess(len(body), 1024 * 1024)
+        self.assertEqual(self.text("/hostile/attributes/5"), self.text("/hostile/attributes/5/page/1"))
+        self.assertIn("<i a0=1 a1=1 a2=1 a3=1 a4=1>", self.text("/hostile/attributes/5"))
+        self.assertIn("<span>" * 250 + "w<br>w<br>w<br></pre>", self.text("/hostile/breaks/3"))
+        self.assertIn("<b><i><u><em><strong><s><b>deep", self.text("/hostile/formatting/7"))
+        self.assertEqual(len(self.get("/hostile/huge/100/page/1")[2]), len(sim_hostile.HugePage(100 / 1024.0)))
+
+
+class CatalogReloadTest(unittest.TestCase):
+    def test_a_changed_catalog_file_is_read_again_and_a_broken_one_ignored(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            path = os.path.join(tmp, "extra.json")
+            story = lambda parts: {"stories": [{"id": 4201, "parts": [
+                {"id": 420100 + i, "title": "C%d" % i, "pages": 1} for i in range(parts)]}]}
+            with open(path, "w") as f:
+                json.dump(story(1), f)
+            server = sim_server.SimServer(("127.0.0.1", 0), sim_catalog.load(path),
+                                          catalog_path=path)
+            self.assertEqual(len(server.catalog.stories[4201]["parts"]), 1)
+            with open(path, "w") as f:
+                json.dump(story(3), f)
+            self.assertEqual(len(server.catalog.stories[4201]["parts"]), 3)
+            with open(path, "w") as f:
+                f.write("{broken")
+            self.assertEqual(len(server.catalog.stories[4201]["parts"]), 3)
+            server.server_close()
 
 
 class ProcessTest(unittest.TestCase):
