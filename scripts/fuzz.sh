@@ -21,11 +21,13 @@ for fuzzer in "$build"/fuzz/*; do
     name=$(basename "$fuzzer")
     corpus=$repo_root/fuzz/corpus/$name
     mkdir -p "$corpus" "$scratch/$name"
+    dictionary=()
+    [[ -f $repo_root/fuzz/$name.dict ]] && dictionary=(-dict="$repo_root/fuzz/$name.dict")
     echo "== $name: ${seconds} s from $(find "$corpus" -type f | wc -l) committed inputs"
     # Every input a page needs fits in 64 KB; no input may take 10 s (the downloader's
     # bound is 2 s for 8 MB).
     if ! "$fuzzer" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
-        -print_final_stats=1 -artifact_prefix="$scratch/" "$scratch/$name" "$corpus" \
+        -print_final_stats=1 -artifact_prefix="$scratch/" "${dictionary[@]}" "$scratch/$name" "$corpus" \
         >"$scratch/$name.log" 2>&1; then
         tail -n 60 "$scratch/$name.log"
         artifacts=("$scratch"/crash-* "$scratch"/timeout-* "$scratch"/leak-* "$scratch"/oom-*)
