@@ -142,6 +142,25 @@ TEST_F(Resume, AKilledDownloaderLeavesNoPartOfAChapterUnderItsName) {
     }
 }
 
+TEST_F(Resume, TwoJobsAtOnceShareTheStoreAndBothEndWhole) {
+    const UniqueFd devNull(open("/dev/null", O_WRONLY | O_CLOEXEC));
+    TempDir first, second;
+    const auto one =
+        StartJob(sim_, {sim_.story_url(1001), first.path(), store_.path(), false}, devNull.get());
+    const auto two =
+        StartJob(sim_, {sim_.story_url(1001), second.path(), store_.path(), false}, devNull.get());
+    ASSERT_TRUE(one->WaitFor(std::chrono::seconds(60)));
+    ASSERT_TRUE(two->WaitFor(std::chrono::seconds(60)));
+    EXPECT_EQ(one->waitStatus(), 0);
+    EXPECT_EQ(two->waitStatus(), 0);
+    for (int i = 1; i <= 5; ++i) {
+        const std::string name = std::to_string(i) + ".html";
+        EXPECT_EQ(ReadFile(first.file(name)), ReadFile(second.file(name))) << name;
+    }
+    Job(1001);
+    EXPECT_THAT(sim_.requests(), ElementsAre("/story/1001"));
+}
+
 TEST_F(Resume, AWriteCutShortLeavesNoPartOfAChapterUnderItsName) {
     // A file-size limit of 2 MB ends the downloader (SIGXFSZ) in the middle of writing its
     // first 3 MB chapter, exactly where a crash or a full disk would.
