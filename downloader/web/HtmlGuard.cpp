@@ -92,13 +92,15 @@ class Scanner {
   public:
     Scanner(std::string_view html, const GuardLimits& limits) : html_(html), limits_(limits) {}
 
-    // The position after what starts at `at` (a "<") when it is a comment, a declaration
-    // or a processing instruction; 0 when it is none of these.
+    // The position after what starts at `at` (a "<") when it is a comment, a document type
+    // or a processing instruction; 0 when it is none of these. Any other "<!" is text to
+    // libxml2, and so it is here.
     size_t SkipMarkupDeclaration(size_t at) {
         size_t end = 0;
         if (html_.compare(at, 4, "<!--") == 0) {
             end = Past(html_.find("-->", at + 4), 3);
-        } else if (at + 1 < html_.size() && (html_[at + 1] == '!' || html_[at + 1] == '?')) {
+        } else if (EqualsLower(html_.substr(at, 9), "<!doctype") ||
+                   html_.compare(at, 2, "<?") == 0) {
             end = Past(html_.find('>', at + 2), 1);
         }
         if (end != 0) {
@@ -127,8 +129,14 @@ class Scanner {
         return true;
     }
 
-    // The start of the end tag "</name" of a raw-text element whose content begins at `from`.
+    // Where the raw text of a script or style element that goes on at `from` gives way to
+    // an end tag, as libxml2 reads it: at an end tag right where the text starts, otherwise at
+    // the next "</" followed by the element's name (also the start of a longer name).
     size_t RawTextEnd(size_t from, std::string_view lowerName) const {
+        if (html_.compare(from, 2, "</") == 0 && from + 2 < html_.size() &&
+            IsNameStart(html_[from + 2])) {
+            return from;
+        }
         for (size_t at = html_.find("</", from); at != std::string_view::npos;
              at = html_.find("</", at + 2)) {
             if (EqualsLower(html_.substr(at + 2, lowerName.size()), lowerName)) {
@@ -304,6 +312,7 @@ Guarded GuardTextElements(std::string_view html, const GuardLimits& limits, std:
     Editor editor(html, storage);
     PreGuard guard(editor);
     Tag tag;
+    std::string rawText;  // "script" or "style" while inside one
     for (size_t at = html.find('<'); at != std::string_view::npos; at = html.find('<', at)) {
         if (const size_t next = scanner.SkipMarkupDeclaration(at)) {
             at = next;
@@ -319,8 +328,14 @@ Guarded GuardTextElements(std::string_view html, const GuardLimits& limits, std:
             guard.OnTag(at, tag);
         }
         at = tag.end;
-        if (!tag.closing && !tag.selfClosing && (tag.name == "script" || tag.name == "style")) {
-            at = scanner.RawTextEnd(at, tag.name);
+        if (rawText.empty() && !tag.closing && !tag.selfClosing &&
+            (tag.name == "script" || tag.name == "style")) {
+            rawText = tag.name;
+        } else if (tag.closing && (tag.name == rawText || tag.name == "pre")) {
+            rawText.clear();  // its own end tag, or one that closes it from outside
+        }
+        if (!rawText.empty()) {
+            at = scanner.RawTextEnd(at, rawText);
         }
     }
     return editor.Finish(guard.renamed());
