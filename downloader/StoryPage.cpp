@@ -1,7 +1,8 @@
 #include "downloader/Pages.h"
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "JsonPick.h"
 #include "web/Errors.h"
@@ -72,16 +73,30 @@ StoryMeta ReadStoryMeta(const std::vector<std::optional<json>>& meta) {
     return story;
 }
 
+// Far more than any table of contents (a few hundred links of a few hundred bytes each),
+// and a bound on what links nested in links can cost: every level would repeat the markup
+// and text of all levels below it.
+constexpr size_t kMaxContentsMarkup = size_t{32} << 20;
+
 // The table of contents in page order, each link once (links with the same markup are the
 // same entry).
 std::vector<TocEntry> ChapterList(const gsweb::Document& story, const std::string& aurl) {
     const char* selector = aurl.find("/story/") != std::string::npos ? ".story-parts ul li a"
                                                                      : "ul.table-of-contents a";
     std::vector<TocEntry> list;
-    std::unordered_set<gsweb::Element, gsweb::ElementHash> seen;
+    std::unordered_map<size_t, std::vector<gsweb::Element>> seen;  // by markup hash
+    size_t budget = kMaxContentsMarkup;
     for (gsweb::Element& link : story.select(selector)) {
-        if (seen.insert(link).second) {
+        std::vector<gsweb::Element>* same = nullptr;
+        try {
+            same = &seen[link.markup_hash(budget)];
+        } catch (const SizeLimitError&) {
+            throw ValueError("the table of contents on " + aurl + " holds more than " +
+                             std::to_string(kMaxContentsMarkup >> 20) + " MB of markup");
+        }
+        if (std::find(same->begin(), same->end(), link) == same->end()) {
             list.push_back({link.get_text(), link.get("href")});
+            same->push_back(std::move(link));
         }
     }
     return list;

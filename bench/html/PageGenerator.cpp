@@ -324,6 +324,17 @@ std::string IndentedBreaksPage(size_t bytes) {
     return Filled(bytes, head, "w<br>", 349000, kTail);
 }
 
+std::string NestedLinksStoryPage(size_t bytes) {
+    std::string head =
+        "<html><head><script type=\"application/ld+json\">{\"headline\":\"t\",\"author\":"
+        "{\"name\":\"a\"},\"image\":\"i\",\"description\":\"d\"}</script></head><body>"
+        "<div class=\"story-parts\"><ul><li>";
+    for (int i = 0; i < 120; ++i) {
+        head += "<a href=\"/881-part\"><b>";
+    }
+    return Filled(bytes, head, "", 0, "</li></ul></div></body></html>");
+}
+
 std::string PlainTextPage(size_t bytes) {
     return Filled(bytes, kHead, "", 0, kTail);
 }

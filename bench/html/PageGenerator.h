@@ -30,5 +30,6 @@ std::string ManyAttributesPage(size_t bytes);     // tags with 100 attributes ea
 std::string DeepFormattingPage(size_t bytes);     // formatting tags nested 250 deep, repeated
 std::string IndentedBreaksPage(size_t bytes);     // <br> lines 250 levels deep in a pre
 std::string PlainTextPage(size_t bytes);          // one pre holding a single text run
+std::string NestedLinksStoryPage(size_t bytes);   // contents links nested 120 deep round text
 
 }  // namespace bench

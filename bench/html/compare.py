@@ -19,7 +19,7 @@ BS4_WORK = os.path.join(HERE, "bs4_work.py")
 PAGES = ("story", "chapter")
 # Every page is at most 8 MB; these are the largest, real-looking and built to be costly.
 LARGEST = ("story8", "chapter8", "plain8", "empties8", "attributes8", "formatting8", "breaks8",
-           "unclosed8")
+           "links8", "unclosed8")
 GUMBO_LIMIT_S = 30
 
 

@@ -10,9 +10,9 @@
 #include <benchmark/benchmark.h>
 #include <libxml/HTMLparser.h>
 
-#include <ctime>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -94,6 +94,7 @@ int Generate(const std::string& dir) {
     WriteFile(dir + "/attributes8.html", bench::ManyAttributesPage(kLargestPage));
     WriteFile(dir + "/formatting8.html", bench::DeepFormattingPage(kLargestPage));
     WriteFile(dir + "/breaks8.html", bench::IndentedBreaksPage(kLargestPage));
+    WriteFile(dir + "/links8.html", bench::NestedLinksStoryPage(kLargestPage));
     return 0;
 }
 

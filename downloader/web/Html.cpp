@@ -86,6 +86,10 @@ std::optional<Element> Element::select_one(const std::string& selector) const {
     return select_one(Selector::Parse(selector));
 }
 
+size_t Element::markup_hash(size_t& budget) const {
+    return html::MarkupHash(ElementAccess::Node(*this), budget);
+}
+
 bool Element::operator==(const Element& other) const {
     return node_ == other.node_ || markup() == other.markup();
 }

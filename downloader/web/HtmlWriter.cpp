@@ -19,7 +19,14 @@ struct StringSink {
 // FNV-1a: cheap, and stable across runs, which keeps hashed containers reproducible.
 struct HashSink {
     uint64_t hash = 14695981039346656037ull;
+    size_t* budget = nullptr;  // bytes still allowed, when bounded
     void Append(std::string_view piece) {
+        if (budget != nullptr) {
+            if (piece.size() > *budget) {
+                throw quill::SizeLimitError("the markup to compare is too large");
+            }
+            *budget -= piece.size();
+        }
         for (const char c : piece) {
             hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
         }
@@ -277,6 +284,13 @@ std::string Markup(const xmlNode* root, size_t expectedBytes) {
 
 size_t MarkupHash(const xmlNode* root) {
     HashSink sink;
+    WriteMarkup(sink, root);
+    return static_cast<size_t>(sink.hash);
+}
+
+size_t MarkupHash(const xmlNode* root, size_t& budget) {
+    HashSink sink;
+    sink.budget = &budget;
     WriteMarkup(sink, root);
     return static_cast<size_t>(sink.hash);
 }

@@ -39,6 +39,11 @@ class Element {
     std::optional<Element> select_one(const Selector& selector) const;
     std::optional<Element> select_one(const std::string& selector) const;
 
+    // ElementHash's value, with the length of the markup it hashes taken from `budget`:
+    // hashing every match of a selector can cost the page's size once per level of nesting,
+    // so callers bound the total. Throws quill::SizeLimitError when the budget runs out.
+    size_t markup_hash(size_t& budget) const;
+
     // Equal when name, attributes and content are the same (the same markup).
     bool operator==(const Element& other) const;
     bool operator!=(const Element& other) const { return !(*this == other); }
