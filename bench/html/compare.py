@@ -122,7 +122,7 @@ def main():
         bare = parse_seconds(compare, "libxml2", os.path.join(pages, name + ".html"))
         gumbo = parse_seconds(compare, "gumbo", os.path.join(pages, name + ".html"))
         print("%-12s %8.3f %9.0f %8s %9s  %s" % (name, float(seconds), rss / 1024.0, bare, gumbo,
-                                                 outcome[:60]))
+                                                 outcome[:90]))
 
     print()
     print(run([compare, "corpus", "130"]).rstrip())

@@ -48,24 +48,35 @@ void WriteFile(const std::string& path, const std::string& text) {
 
 // What the downloader does with a page, read as each kind of page it fetches (a story page,
 // a chapter's first view, a chapter page), whichever it turns out to be. The sizes are
-// summed so that nothing can be optimised away.
-size_t DownloaderWork(std::string_view page) {
+// summed so that nothing can be optimised away; `read` names what could be read, and what
+// stopped at one of the downloader's bounds.
+size_t DownloaderWork(std::string_view page, std::string* read = nullptr) {
     const gsweb::Document document = gsweb::Document::Parse(page);
     const std::string url = "https://www.quillby.com/story/881-the-glass-orchard";
     size_t sink = 0;
-    const auto attempt = [&](auto&& read) {
+    const auto attempt = [&](const char* what, auto&& reading) {
+        std::string note;
         try {
-            sink += read();
-        } catch (const quill::DownloadError&) {
-            // Not this kind of page; the work was done all the same.
+            sink += reading();
+            note = what;
+        } catch (const quill::DownloadError& failure) {
+            // Not this kind of page, or over a bound; the work was done all the same.
+            const std::string message = failure.what();
+            if (message.find(" than ") != std::string::npos) {
+                note = std::string(what) + " stopped (" + message.substr(0, 40) + "...)";
+            }
+        }
+        if (read != nullptr && !note.empty()) {
+            *read += (read->empty() ? "" : ", ") + note;
         }
     };
-    attempt([&] {
+    attempt("story page", [&] {
         const quill::StoryPage story = quill::ReadStoryPage(document, url);
         return story.meta.title.size() + story.entries.size();
     });
-    attempt([&] { return quill::ReadFirstView(document, url).heading.size(); });
-    attempt([&] { return quill::ReadPageText(document, url, quill::kMaxChapterBytes).size(); });
+    attempt("first view", [&] { return quill::ReadFirstView(document, url).heading.size(); });
+    attempt("page text",
+            [&] { return quill::ReadPageText(document, url, quill::kMaxChapterBytes).size(); });
     return sink;
 }
 
@@ -111,7 +122,9 @@ int WorkOnce(const std::string& file) {
     const std::clock_t start = std::clock();
     std::string outcome;
     try {
-        outcome = "ok " + std::to_string(DownloaderWork(page));
+        std::string read;
+        DownloaderWork(page, &read);
+        outcome = "ok: " + (read.empty() ? "none of the three kinds" : read);
     } catch (const std::exception& error) {
         outcome = std::string("error ") + error.what();
     }
