@@ -1,91 +1,28 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <exception>
 #include <iostream>
 #include <thread>
-#include <unordered_set>
 
+#include "Cover.h"
+#include "common/AtomicWrite.h"
 #include "common/Paths.h"
+#include "downloader/ChapterStore.h"
 #include "downloader/Config.h"
+#include "downloader/Pages.h"
 #include "downloader/QuillObj.h"
 #include "downloader/RunLog.h"
 #include "downloader/Text.h"
 #include "downloader/Utils.h"
 #include "web/Errors.h"
 #include "web/Failure.h"
+#include "web/Url.h"
 #include "web/Web.h"
 
 namespace quill {
 
 namespace {
-
-using nlohmann::json;
-
-struct StoryMeta {
-    std::string title;
-    std::string author;
-    std::string image;
-};
-
-json ReadMetadata(const gsweb::Document& story, const std::string& url) {
-    const std::optional<gsweb::Element> script =
-        story.select_one(R"(script[type="application/ld+json"])");
-    if (!script) {
-        throw KeyError("no story metadata (ld+json) on " + url);
-    }
-    json meta = json::parse(script->get_text());
-    if (!meta.is_object()) {
-        throw ValueError("the story metadata on " + url + " is not a JSON object");
-    }
-    return meta;
-}
-
-// A text member; a number stands for its decimal text, anything else is a failure.
-std::string TextMember(const json& object, const std::string& name, bool numberAllowed) {
-    const auto member = object.find(name);
-    if (member == object.end()) {
-        throw KeyError("the story metadata has no \"" + name + "\"");
-    }
-    if (member->is_string()) {
-        return member->get<std::string>();
-    }
-    if (numberAllowed && member->is_number()) {
-        return member->dump();
-    }
-    throw ValueError("the story metadata member \"" + name + "\" is not a text");
-}
-
-StoryMeta ReadStoryMeta(const json& meta) {
-    StoryMeta story;
-    story.title = TextMember(meta, "headline", true);
-    const auto author = meta.find("author");
-    if (author == meta.end()) {
-        throw KeyError("the story metadata has no \"author\"");
-    }
-    if (!author->is_object()) {
-        throw ValueError("the story metadata member \"author\" is not an object with a \"name\"");
-    }
-    story.author = TextMember(*author, "name", true);
-    story.image = TextMember(meta, "image", false);
-    if (!meta.contains("description")) {
-        throw KeyError("the story metadata has no \"description\"");
-    }
-    return story;
-}
-
-// The table of contents in page order, each link once.
-std::vector<gsweb::Element> ChapterList(const gsweb::Document& story, const std::string& aurl) {
-    const char* selector = aurl.find("/story/") != std::string::npos ? ".story-parts ul li a"
-                                                                     : "ul.table-of-contents a";
-    std::vector<gsweb::Element> list;
-    std::unordered_set<gsweb::Element, gsweb::ElementHash> seen;
-    for (gsweb::Element& link : story.select(selector)) {
-        if (seen.insert(link).second) {
-            list.push_back(std::move(link));
-        }
-    }
-    return list;
-}
 
 std::string BookFileName(const std::string& title) {
     std::string name = title;
@@ -111,6 +48,112 @@ bool IsAuthorsNote(const std::string& title) {
     return upper == "A-N";
 }
 
+// The chapter's address: the link resolved against the story page's own address. Only the
+// story's own site is read; a link elsewhere is refused rather than fetched.
+std::string ChapterAddress(const std::string& storyUrl, const TocEntry& entry) {
+    if (!entry.href) {
+        throw KeyError("element <a> has no attribute \"href\"");
+    }
+    const std::string address = gsweb::ResolveUrl(storyUrl, *entry.href);
+    const std::string site = gsweb::Origin(storyUrl);
+    if (gsweb::Origin(address) != site) {
+        throw ValueError("the chapter link " + address + " leads away from the story's site " +
+                         site);
+    }
+    return address;
+}
+
+void ReportFailure(const std::exception& failure) {
+    const std::string description = DescribeFailure(failure);
+    runlog::error("error ontimer", description);
+    std::cout << description << std::endl;
+}
+
+// One job's way through the table of contents.
+class ChapterRun {
+  public:
+    ChapterRun(QuillObj& book, const std::string& storyUrl, const ChapterStore* kept)
+        : book_(book), storyUrl_(storyUrl), kept_(kept) {}
+
+    // Downloads entry `i` of `num`, or writes its saved copy; failures pass to the caller.
+    void Entry(int i, int num, const TocEntry& entry) {
+        const std::string title = ReplaceAll(Strip(entry.text), "/", "-");
+        if (IsAuthorsNote(title)) {
+            return;
+        }
+        const std::string counted = std::to_string(i) + " / " + std::to_string(num) + ": " + title;
+        std::cout << EscapedBytes(std::to_string(i) + "/ " + std::to_string(num) + ": " + title)
+                  << std::endl;
+        // The address decides whether a saved copy serves; a link without a usable one
+        // still gets its line before its failure.
+        std::string address;
+        std::exception_ptr unusable;
+        try {
+            address = ChapterAddress(storyUrl_, entry);
+        } catch (const std::exception&) {
+            unusable = std::current_exception();
+        }
+        const std::optional<std::string> saved = kept_ != nullptr && !book_.refresh && !unusable
+                                                     ? kept_->FindChapter(address)
+                                                     : std::nullopt;
+        runlog::info("chapter_" + counted + (saved ? " (saved copy)" : ""));
+        if (unusable) {
+            std::rethrow_exception(unusable);
+        }
+        const std::string fileName = std::to_string(i) + ".html";
+        if (saved) {
+            book_.savefile(fileName, *saved);  // no request, so no pause
+            return;
+        }
+        const Chapter chapter = book_.get_chapter(address);
+        book_.savefile(fileName, chapter.document);
+        Keep(address, chapter.document);
+        std::this_thread::sleep_for(ChapterPause());
+    }
+
+  private:
+    // A chapter the store could not keep is still in the work folder; the failure is
+    // reported, and a later job fetches the chapter again.
+    void Keep(const std::string& address, const std::string& document) const {
+        if (kept_ == nullptr) {
+            return;
+        }
+        try {
+            kept_->PutChapter(address, document);
+        } catch (const std::exception& failure) {
+            ReportFailure(failure);
+        }
+    }
+
+    QuillObj& book_;
+    const std::string& storyUrl_;
+    const ChapterStore* kept_;
+};
+
+// The cover, from the store when it has this picture, otherwise fetched (and then kept).
+void SaveCover(QuillObj& book, const ChapterStore* kept, const std::string& url,
+               const std::string& file) {
+    if (kept != nullptr && !book.refresh) {
+        if (const std::optional<std::string> picture = kept->FindCover(url)) {
+            try {
+                WriteFileAtomic(file, *picture);
+                return;
+            } catch (const std::exception&) {
+                // Fetching reports the failure, or mends it.
+            }
+        }
+    }
+    const std::optional<std::string> picture = RetrieveCover(url, file);
+    if (kept != nullptr && picture) {
+        try {
+            kept->PutCover(url, *picture);
+        } catch (const std::exception& failure) {
+            std::cout << "The chapter store could not keep the cover: " << failure.what()
+                      << std::endl;
+        }
+    }
+}
+
 }  // namespace
 
 void QuillObj::get_book(const std::string& aurl) {
@@ -118,45 +161,38 @@ void QuillObj::get_book(const std::string& aurl) {
     const std::string base_url = BaseUrl();
     id = utils::getquillid(aurl);
     std::cout << base_url << "/story/" << id << std::endl;
+    // Opened before any request: a store that cannot be used ends the job at once.
+    std::optional<ChapterStore> kept;
+    if (!store.empty()) {
+        kept.emplace(store, id);
+    }
 
-    const gsweb::Document story = gsweb::get_soup(aurl);
-    const StoryMeta meta = ReadStoryMeta(ReadMetadata(story, aurl));
-    std::cout << meta.title << std::endl;
-    runlog::info("title:" + meta.title);
-    runlog::info("author:" + meta.author);
-    bookmeta["title"] = meta.title;
-    bookmeta["author"] = meta.author;
+    // The parsed page goes as soon as it has been read: only its metadata and links stay.
+    const StoryPage story = ReadStoryPage(gsweb::get_soup(aurl), aurl);
+    std::cout << story.meta.title << std::endl;
+    runlog::info("title:" + story.meta.title);
+    runlog::info("author:" + story.meta.author);
+    bookmeta["title"] = story.meta.title;
+    bookmeta["author"] = story.meta.author;
 
-    const std::vector<gsweb::Element> chapterlist = ChapterList(story, aurl);
-    bookmeta["filename"] = BookFileName(meta.title);
-    RemoveStaleBook(ebookdir, bookmeta["filename"].get<std::string>(), meta.author);
+    bookmeta["filename"] = BookFileName(story.meta.title);
+    RemoveStaleBook(ebookdir, bookmeta["filename"].get<std::string>(), story.meta.author);
 
-    get_cover(meta.image, JoinPath(ebookdir, "cover.jpg"));
+    SaveCover(*this, kept ? &*kept : nullptr, story.meta.image, JoinPath(ebookdir, "cover.jpg"));
     runlog::info("cover page:cover.jpg");
 
-    const int num = static_cast<int>(chapterlist.size());
+    const int num = static_cast<int>(story.entries.size());
     bookmeta["chapternum"] = num;
     runlog::info("chapter:" + std::to_string(num));
 
+    ChapterRun run(*this, aurl, kept ? &*kept : nullptr);
     int i = 0;
-    for (const gsweb::Element& entry : chapterlist) {
+    for (const TocEntry& entry : story.entries) {
         ++i;
         try {
-            const std::string title = ReplaceAll(Strip(entry.get_text()), "/", "-");
-            if (IsAuthorsNote(title)) {
-                continue;
-            }
-            const std::string line = std::to_string(i) + " / " + std::to_string(num) + ": " + title;
-            std::cout << EscapedBytes(std::to_string(i) + "/ " + std::to_string(num) + ": " + title)
-                      << std::endl;
-            runlog::info("chapter_" + line);
-            const Chapter chapter = get_chapter(base_url + entry.attr("href"));
-            savefile(std::to_string(i) + ".html", chapter.document);
-            std::this_thread::sleep_for(ChapterPause());
+            run.Entry(i, num, entry);
         } catch (const std::exception& failure) {
-            const std::string description = DescribeFailure(failure);
-            runlog::error("error ontimer", description);
-            std::cout << description << std::endl;
+            ReportFailure(failure);
         }
     }
     runlog::info("done");

@@ -17,17 +17,20 @@ int cli_main(const std::vector<std::string>& argv) {
     }
     if (argv.size() == 2) {
         const JobTicket ticket = DecodeTicket(argv[1]);
-        main(ticket.url, ticket.dir);
+        main(ticket.url, ticket.dir, ticket.store, ticket.refresh);
     } else {
         main(argv[1], argv[2]);
     }
     return 0;
 }
 
-void main(const std::string& aurl, const std::string& adir) {
+void main(const std::string& aurl, const std::string& adir, const std::string& store,
+          bool refresh) {
     if (!_book) {
         _book = std::make_unique<QuillObj>(adir);
     }
+    _book->store = store;
+    _book->refresh = refresh;
     _book->get_book(aurl);
 }
 

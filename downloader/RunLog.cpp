@@ -5,11 +5,12 @@
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "common/File.h"
-#include "common/Utf8.h"
 #include "web/Errors.h"
+#include "web/LogText.h"
 
 namespace runlog {
 
@@ -22,23 +23,18 @@ std::vector<File>& Sinks() {
     return sinks;
 }
 
-// Every line of the message ends with CR LF, the last one included.
-std::string Entry(const std::string& message) {
-    const std::string text = quill::SanitizeUtf8(message);
+// The entry's lines, each made one clean line and ended with CR LF.
+std::string Entry(const std::vector<std::string_view>& lines) {
     std::string entry;
-    entry.reserve(text.size() + 2);
-    for (const char c : text) {
-        if (c == '\n') {
-            entry += "\r\n";
-        } else {
-            entry += c;
-        }
+    for (const std::string_view line : lines) {
+        entry += quill::OneLine(line);
+        entry += "\r\n";
     }
-    return entry + "\r\n";
+    return entry;
 }
 
-void Write(const std::string& message) {
-    const std::string entry = Entry(message);
+void Write(const std::vector<std::string_view>& lines) {
+    const std::string entry = Entry(lines);
     for (const File& file : Sinks()) {
         const bool written = std::fwrite(entry.data(), 1, entry.size(), file.get()) == entry.size();
         if (std::fflush(file.get()) != 0 || !written) {
@@ -61,11 +57,22 @@ void open(const std::string& path) {
 }
 
 void info(const std::string& message) {
-    Write(message);
+    Write({message});
 }
 
 void error(const std::string& message, const std::string& description) {
-    Write(message + "\n" + description);
+    // The description's own line breaks are its structure; its values are single lines
+    // already (see quill::DescribeFailure), and are cleaned again here all the same.
+    std::vector<std::string_view> lines{message};
+    for (size_t start = 0;;) {
+        const size_t end = description.find('\n', start);
+        lines.push_back(std::string_view(description).substr(start, end - start));
+        if (end == std::string::npos) {
+            break;
+        }
+        start = end + 1;
+    }
+    Write(lines);
 }
 
 void close_all() {

@@ -1,7 +1,5 @@
 #include "downloader/Text.h"
 
-#include <cctype>
-
 namespace quill {
 
 namespace {
@@ -96,30 +94,25 @@ std::string EscapedBytes(std::string_view bytes) {
     return out;
 }
 
-std::optional<std::string> FindPageCount(std::string_view markup) {
-    constexpr std::string_view kKey = "\"pages\":";
-    for (size_t at = markup.find('"'); at != std::string_view::npos;
-         at = markup.find('"', at + 1)) {
-        if (markup.size() - at < kKey.size()) {
-            break;
-        }
-        bool keyMatches = true;
-        for (size_t k = 0; k < kKey.size() && keyMatches; ++k) {
-            keyMatches = std::tolower(static_cast<unsigned char>(markup[at + k])) == kKey[k];
-        }
-        if (!keyMatches) {
-            continue;
-        }
-        size_t end = at + kKey.size();
-        while (end < markup.size() && std::isdigit(static_cast<unsigned char>(markup[end]))) {
-            ++end;
-        }
-        if (end < markup.size() && markup[end] == ',') {
-            const size_t digits = at + kKey.size();
-            return std::string(markup.substr(digits, end - digits));
+std::string EscapeText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            default:
+                out += c;
         }
     }
-    return std::nullopt;
+    return out;
 }
 
 }  // namespace quill

@@ -1,10 +1,7 @@
 #include "downloader/Utils.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-
-#include "common/File.h"
+#include "common/AtomicWrite.h"
+#include "common/Errors.h"
 #include "web/Errors.h"
 
 namespace utils {
@@ -41,13 +38,12 @@ std::string getquillid(const std::string& url) {
 }
 
 void savetext(const std::string& path, const std::string& text) {
-    quill::UniqueFile file(std::fopen(path.c_str(), "wb"));
-    if (!file) {
-        throw quill::OSError("cannot create " + path + ": " + std::strerror(errno));
-    }
-    const bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
-    if (!written || std::fclose(file.release()) != 0) {
-        throw quill::OSError("cannot write " + path + ": " + std::strerror(errno));
+    // Atomic, so that a job killed while writing never leaves a part of a chapter under the
+    // chapter's name, where the book builder would take it for the whole.
+    try {
+        quill::WriteFileAtomic(path, text);
+    } catch (const quill::Exception& failure) {
+        throw quill::OSError(failure.what());
     }
 }
 

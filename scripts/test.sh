@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets everything up, builds, and runs every test: the whole suite once, then the non-GUI
-# tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# tests again under AddressSanitizer and UndefinedBehaviorSanitizer, then each fuzzer for a
+# short fixed time and its committed regression inputs.
 set -euo pipefail
 repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$repo_root"
@@ -26,3 +27,6 @@ cmake --build "$repo_root/build-sanitize" -j"$(nproc)" --target downloader_tests
 echo "== running the non-GUI tests with the sanitizers"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir "$repo_root/build-sanitize" --output-on-failure -j2 -L nongui --timeout 300
+
+echo "== fuzzing (about 30 s per target) and replaying the regression inputs"
+"$repo_root/scripts/fuzz.sh"

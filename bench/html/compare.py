@@ -17,6 +17,10 @@ import tempfile
 HERE = os.path.dirname(os.path.abspath(__file__))
 BS4_WORK = os.path.join(HERE, "bs4_work.py")
 PAGES = ("story", "chapter")
+# Every page is at most 8 MB; these are the largest, real-looking and built to be costly.
+LARGEST = ("story8", "chapter8", "plain8", "empties8", "attributes8", "formatting8", "breaks8",
+           "links8", "unclosed8")
+GUMBO_LIMIT_S = 30
 
 
 def run(command):
@@ -45,6 +49,16 @@ def ours_times(bench, pages):
             seconds = entry["cpu_time"] / 1000.0  # html_bench reports milliseconds
             best[entry["run_name"]] = min(best.get(entry["run_name"], seconds), seconds)
     return best
+
+
+def parse_seconds(compare, parser, page):
+    """CPU seconds of one parse by parser_compare, or ">N s" when it did not end in time."""
+    try:
+        output = subprocess.run([compare, "time", parser, page], check=True, capture_output=True,
+                                text=True, timeout=GUMBO_LIMIT_S).stdout
+    except subprocess.TimeoutExpired:
+        return ">%d s" % GUMBO_LIMIT_S
+    return "%.3f" % float(output.split()[0])
 
 
 def bs4_time(page, mode, repeats):
@@ -98,6 +112,20 @@ def main():
         seconds, outcome = output.split(" ", 1)
         size = os.path.getsize(path[name]) / 1e6
         print("%-8s %5.2fMB %7.3f s  %s" % (name, size, float(seconds), outcome))
+
+    compare = os.path.join(build, "bench", "parser_compare")
+    print("\n8 MB pages: our whole work on a page (limit 2 s), CPU seconds, next to a bare parse")
+    print("%-12s %8s %9s %8s %9s  %s" % ("page", "ours", "peak MB", "libxml2", "gumbo", "outcome"))
+    for name in LARGEST:
+        rss, output = peak_rss_kb([bench, "work", os.path.join(pages, name + ".html")])
+        seconds, outcome = output.split(" ", 1)
+        bare = parse_seconds(compare, "libxml2", os.path.join(pages, name + ".html"))
+        gumbo = parse_seconds(compare, "gumbo", os.path.join(pages, name + ".html"))
+        print("%-12s %8.3f %9.0f %8s %9s  %s" % (name, float(seconds), rss / 1024.0, bare, gumbo,
+                                                 outcome[:90]))
+
+    print()
+    print(run([compare, "corpus", "130"]).rstrip())
 
 
 if __name__ == "__main__":

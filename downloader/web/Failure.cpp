@@ -9,6 +9,7 @@
 
 #include "common/Ticket.h"
 #include "web/Errors.h"
+#include "web/LogText.h"
 
 namespace quill {
 
@@ -85,18 +86,20 @@ std::string FailureKind(const std::exception& failure) {
 
 std::string DescribeFailure(const std::exception& failure) {
     Trace& trace = ThreadTrace();
+    // Operations name addresses and messages quote pages and libraries: each is one line,
+    // so that the description's lines are only the ones written here.
     std::string text = "Failure (innermost operation last):";
     for (const std::string* operation : trace.active) {
-        text += "\n  in " + *operation;
+        text += "\n  in " + OneLine(*operation);
     }
     // Only records from below the handler's own level belong to this failure.
     for (auto record = trace.unwound.rbegin(); record != trace.unwound.rend(); ++record) {
         if (record->depth >= trace.active.size()) {
-            text += "\n  in " + record->description;
+            text += "\n  in " + OneLine(record->description);
         }
     }
     trace.unwound.clear();
-    return text + "\n" + FailureKind(failure) + ": " + failure.what();
+    return text + "\n" + OneLine(FailureKind(failure)) + ": " + OneLine(failure.what());
 }
 
 void ForgetFailure() {

@@ -66,8 +66,8 @@ std::string Element::markup() const {
     return html::Markup(ElementAccess::Node(*this));
 }
 
-std::string Element::prettify() const {
-    return html::Prettify(ElementAccess::Node(*this));
+std::string Element::prettify(size_t maxBytes) const {
+    return html::Prettify(ElementAccess::Node(*this), maxBytes);
 }
 
 std::vector<Element> Element::select(const Selector& selector) const {
@@ -84,6 +84,10 @@ std::optional<Element> Element::select_one(const Selector& selector) const {
 
 std::optional<Element> Element::select_one(const std::string& selector) const {
     return select_one(Selector::Parse(selector));
+}
+
+size_t Element::markup_hash(size_t& budget) const {
+    return html::MarkupHash(ElementAccess::Node(*this), budget);
 }
 
 bool Element::operator==(const Element& other) const {

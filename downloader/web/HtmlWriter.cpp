@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "HtmlTree.h"
+#include "web/Errors.h"
 
 namespace gsweb::html {
 
@@ -18,7 +19,14 @@ struct StringSink {
 // FNV-1a: cheap, and stable across runs, which keeps hashed containers reproducible.
 struct HashSink {
     uint64_t hash = 14695981039346656037ull;
+    size_t* budget = nullptr;  // bytes still allowed, when bounded
     void Append(std::string_view piece) {
+        if (budget != nullptr) {
+            if (piece.size() > *budget) {
+                throw quill::SizeLimitError("the markup to compare is too large");
+            }
+            *budget -= piece.size();
+        }
         for (const char c : piece) {
             hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
         }
@@ -208,7 +216,7 @@ std::string_view Stripped(std::string_view text) {
 
 class PrettyWriter {
   public:
-    explicit PrettyWriter(std::string& text) : out_{text} {}
+    PrettyWriter(std::string& text, size_t maxBytes) : out_{text}, maxBytes_(maxBytes) {}
 
     Visit Enter(const xmlNode* node) {
         if (node->type != XML_ELEMENT_NODE) {
@@ -252,9 +260,14 @@ class PrettyWriter {
         } else {
             out_.text.resize(start);
         }
+        if (out_.text.size() > maxBytes_) {
+            throw quill::SizeLimitError("the formatted text is larger than " +
+                                        std::to_string(maxBytes_) + " bytes");
+        }
     }
 
     StringSink out_;
+    size_t maxBytes_;
     std::string scratch_;
     size_t level_ = 0;
 };
@@ -275,9 +288,16 @@ size_t MarkupHash(const xmlNode* root) {
     return static_cast<size_t>(sink.hash);
 }
 
-std::string Prettify(const xmlNode* element) {
+size_t MarkupHash(const xmlNode* root, size_t& budget) {
+    HashSink sink;
+    sink.budget = &budget;
+    WriteMarkup(sink, root);
+    return static_cast<size_t>(sink.hash);
+}
+
+std::string Prettify(const xmlNode* element, size_t maxBytes) {
     std::string text;
-    PrettyWriter writer(text);
+    PrettyWriter writer(text, maxBytes);
     WalkSubtree(
         element, [&](const xmlNode* node) { return writer.Enter(node); },
         [&](const xmlNode* node) { writer.Leave(node); });

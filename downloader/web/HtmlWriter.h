@@ -15,8 +15,12 @@ namespace gsweb::html {
 std::string Markup(const xmlNode* root, size_t expectedBytes = 0);
 // A hash of exactly what Markup() would return, without building the text.
 size_t MarkupHash(const xmlNode* root);
-// One tag or text run per line, indented one space per level below `element`.
-std::string Prettify(const xmlNode* element);
+// The same, with the markup's length taken from `budget`; throws quill::SizeLimitError
+// when it is larger than what is left.
+size_t MarkupHash(const xmlNode* root, size_t& budget);
+// One tag or text run per line, indented one space per level below `element`; throws
+// quill::ValueError when that would take more than `maxBytes`.
+std::string Prettify(const xmlNode* element, size_t maxBytes);
 // All text and CDATA below `element`, in document order.
 std::string Text(const xmlNode* element);
 

@@ -108,8 +108,8 @@ void Configure(CURL* curl, const std::string& url, Response& response, const Web
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, options.stallTimeoutS);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT, options.totalTimeoutS);
-    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE,
-                     static_cast<curl_off_t>(options.maxBodyBytes));
+    // Announced sizes fail at once; a compressed body is counted as it is unpacked (OnBody).
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(response.limit));
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
     if (!options.caBundle.empty()) {
@@ -130,12 +130,18 @@ bool IsTransientStatus(long status) {
     return status == 429 || status == 503;
 }
 
+// What a request may bring: the most bytes, and what to call them in a failure.
+struct BodyLimit {
+    size_t bytes;
+    const char* what;
+};
+
 // One attempt. Returns the body, or throws; `transient` says whether a retry may help.
-std::string Attempt(const std::string& url, const WebOptions& options, bool& transient,
-                    long& retryAfterS) {
+std::string Attempt(const std::string& url, const WebOptions& options, const BodyLimit& limit,
+                    bool& transient, long& retryAfterS) {
     CURL* curl = SharedHandle();
     Response response;
-    response.limit = options.maxBodyBytes;
+    response.limit = limit.bytes;
     Configure(curl, url, response, options);
     char errorText[CURL_ERROR_SIZE] = "";
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
@@ -144,8 +150,8 @@ std::string Attempt(const std::string& url, const WebOptions& options, bool& tra
     retryAfterS = response.retryAfterS;
     if (response.tooLarge || code == CURLE_FILESIZE_EXCEEDED) {
         transient = false;
-        throw quill::FetchError("the response from " + url + " is larger than " +
-                                std::to_string(options.maxBodyBytes >> 20) + " MB");
+        throw quill::FetchError(std::string(limit.what) + url + " is larger than " +
+                                std::to_string(limit.bytes >> 20) + " MB");
     }
     if (code != CURLE_OK) {
         transient = IsTransient(code);
@@ -178,14 +184,15 @@ void SetOptions(const WebOptions& options) {
     MutableOptions() = options;
 }
 
-std::string get_url(const std::string& url) {
-    quill::OperationScope scope("get_url(" + url + ")");
+namespace {
+
+std::string Fetch(const std::string& url, const BodyLimit& limit) {
     const WebOptions& options = Options();
     for (int retry = 0;; ++retry) {
         bool transient = false;
         long retryAfterS = -1;
         try {
-            return Attempt(url, options, transient, retryAfterS);
+            return Attempt(url, options, limit, transient, retryAfterS);
         } catch (const quill::DownloadError& failure) {
             if (!transient || retry >= options.maxRetries) {
                 throw;
@@ -200,9 +207,20 @@ std::string get_url(const std::string& url) {
     }
 }
 
+}  // namespace
+
+std::string get_url(const std::string& url) {
+    quill::OperationScope scope("get_url(" + url + ")");
+    return Fetch(url, {Options().maxBodyBytes, "the response from "});
+}
+
 Document get_soup(const std::string& url) {
     quill::OperationScope scope("get_soup(" + url + ")");
-    return Document::Parse(get_url(url));
+    const std::string page = [&] {
+        quill::OperationScope fetch("get_url(" + url + ")");
+        return Fetch(url, {Options().maxPageBytes, "the page "});
+    }();
+    return Document::Parse(page);
 }
 
 }  // namespace gsweb

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <memory>
 
 #include "JobRunner.h"
@@ -156,25 +158,76 @@ TEST_F(DownloadJob, EntryWithoutAddressFailsWithoutPause) {
     EXPECT_THAT(Files(), ElementsAre("1.html", "3.html", "cover.jpg", "run.log"));
 }
 
-TEST_F(DownloadJob, PageCountIsTheFirstCaseInsensitiveMatchWithoutBlanks) {
-    ASSERT_TRUE(Download(1012).succeeded());
-    // Capital key: 2 pages; zero pages: heading only; blank after colon: no count;
-    // two counts: the first (1 page); an empty count: no number.
-    EXPECT_THAT(Files(),
-                ElementsAre("1.html", "2.html", "4.html", "6.html", "cover.jpg", "run.log"));
-    EXPECT_EQ(File("2.html"), "<h2>No pages</h2>\n");
-    const std::string capital = File("1.html");
-    EXPECT_EQ(std::count(capital.begin(), capital.end(), '\n') > 0, true);
+size_t PageBlocks(const std::string& chapter) {
     size_t blocks = 0;
-    for (size_t at = capital.find("<div class=\"page\">"); at != std::string::npos;
-         at = capital.find("<div class=\"page\">", at + 1)) {
+    for (size_t at = chapter.find("<div class=\"page\">"); at != std::string::npos;
+         at = chapter.find("<div class=\"page\">", at + 1)) {
         ++blocks;
     }
-    EXPECT_EQ(blocks, 2u);
-    const std::string twoCounts = File("4.html");
-    EXPECT_EQ(twoCounts.find("<div class=\"page\">"), twoCounts.rfind("<div class=\"page\">"));
+    return blocks;
+}
+
+TEST_F(DownloadJob, PageCountIsTheSiteDataReadAsJson) {
+    ASSERT_TRUE(Download(1012).succeeded());
+    // "PAGES" is another key: no count; zero pages: heading only; a blank after the colon is
+    // JSON too; of two counts the last wins, as in a browser; an empty count is no JSON.
+    EXPECT_THAT(Files(),
+                ElementsAre("2.html", "3.html", "4.html", "6.html", "cover.jpg", "run.log"));
+    EXPECT_EQ(File("2.html"), "<h2>No pages</h2>\n");
+    EXPECT_EQ(PageBlocks(File("3.html")), 2u);
+    EXPECT_EQ(PageBlocks(File("4.html")), 3u);
+}
+
+TEST_F(DownloadJob, StoryTextCannotSetThePageCountAndHugeCountsFetchNothing) {
+    ASSERT_TRUE(Download(1051).succeeded());
+    EXPECT_THAT(Files(), ElementsAre("1.html", "4.html", "cover.jpg", "run.log"));
+    // The text says "pages":1, before the site's data does; both pages are kept.
+    EXPECT_EQ(PageBlocks(File("1.html")), 2u);
+    EXPECT_THAT(File("1.html"), HasSubstr("would have lost"));
+    EXPECT_EQ(PageBlocks(File("4.html")), 2u);
+    const std::string log = ReadFile(work_.file("run.log"));
+    EXPECT_THAT(log, HasSubstr("the page count 999999999 in " + sim_->base_url() +
+                               "/105102-part-105102 is outside 0 to 1000"));
+    EXPECT_THAT(log, HasSubstr("the page count 1001 in"));
     for (const std::string& path : sim_->requests()) {
-        EXPECT_THAT(path, Not(HasSubstr("101204-two-counts/page/2")));
+        EXPECT_THAT(path, Not(HasSubstr("/105102-part-105102/page/")));
+        EXPECT_THAT(path, Not(HasSubstr("/105103-part-105103/page/")));
+    }
+}
+
+TEST_F(DownloadJob, ForgedKeyLinesStayInsideTheirValues) {
+    ASSERT_TRUE(Download(1050).succeeded());
+    const std::vector<std::string> lines = RunLogLines(work_.path());
+    for (const char* key : {"title:", "author:", "chapter:"}) {
+        EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                                [&](const std::string& line) { return line.rfind(key, 0) == 0; }),
+                  1)
+            << key;
+    }
+    EXPECT_THAT(
+        Keyed(),
+        ElementsAre("title:Evil  chapter:999  title:Forged", "author:Mal author:Forged chapter:3",
+                    "cover page:cover.jpg", "chapter:4", "chapter_1 / 4: Next chapter: Home",
+                    "chapter_2 / 4: Opening chapter:1", "chapter_3 / 4: Subtitle: The Return",
+                    "chapter_4 / 4: Last done", "done"));
+    EXPECT_THAT(Files(),
+                ElementsAre("1.html", "2.html", "3.html", "4.html", "cover.jpg", "run.log"));
+    // A heading is text: its markup characters are written as entities.
+    EXPECT_EQ(File("3.html").rfind("<h2>&lt;i&gt;Fish&lt;/i&gt; &amp; Chips &lt;3</h2>\n", 0), 0u);
+}
+
+TEST_F(DownloadJob, LinksResolveAgainstTheStoryPageAndStayOnItsSite) {
+    ASSERT_TRUE(Download(1052).succeeded());
+    EXPECT_THAT(Files(), ElementsAre("1.html", "4.html", "5.html", "cover.jpg", "run.log"));
+    const std::string log = ReadFile(work_.file("run.log"));
+    EXPECT_THAT(
+        log,
+        HasSubstr("ValueError: the chapter link http://localhost:" + std::to_string(sim_->port()) +
+                  "/105202-part-105202 leads away from the story's site " + sim_->base_url()));
+    // "@host:port/…" is a path below the story page, fetched from the story's own server.
+    EXPECT_THAT(log, HasSubstr("HTTP status 404 for " + sim_->base_url() + "/story/@127.0.0.1:"));
+    for (const std::string& path : sim_->requests()) {
+        EXPECT_THAT(path, Not(HasSubstr("105202"))) << "another host's chapter was fetched";
     }
 }
 
@@ -185,7 +238,7 @@ TEST_F(DownloadJob, NonAsciiTitlesSlashesAndMarkupCharactersInHeadings) {
                 ElementsAre("title:Zoë’s Café — «Nuit»", "author:Åsa Lindqvist 山田",
                             "cover page:cover.jpg", "chapter:3", "chapter_1 / 3: 第一章 — 朝の海",
                             "chapter_2 / 3: Part 1-2", "chapter_3 / 3: Fish & Chips", "done"));
-    EXPECT_EQ(File("3.html").rfind("<h2>Fish & Chips <3</h2>\n", 0), 0u);
+    EXPECT_EQ(File("3.html").rfind("<h2>Fish &amp; Chips &lt;3</h2>\n", 0), 0u);
     EXPECT_THAT(result.stdOut, HasSubstr("b'2/ 3: Part 1-2'"));
     EXPECT_THAT(result.stdOut, HasSubstr("b'1/ 3: \\xe7\\xac\\xac\\xe4\\xb8\\x80"));
 }
@@ -242,6 +295,40 @@ TEST_F(DownloadJob, StaleBookFileIsRemovedAndSecondJobEmptiesTheRunLog) {
     EXPECT_EQ(Keyed().size(), 5u);
     EXPECT_THAT(Files(), Not(::testing::Contains("Empty Contents - Test Author.epub")));
     EXPECT_THAT(Files(), ::testing::Contains("keep.txt"));
+}
+
+TEST_F(DownloadJob, PastedListsTablesAndDocumentsKeepAllTheirText) {
+    ASSERT_TRUE(Download(1054).succeeded());
+    EXPECT_THAT(Files(), ElementsAre("1.html", "2.html", "cover.jpg", "run.log"));
+    const std::string sheet = File("1.html"), pasted = File("2.html");
+    for (const char* word : {"Alpha", "Strength", "Bravo", "shield", "Charlie", "Echo", "Golf"}) {
+        EXPECT_THAT(sheet, HasSubstr(word));
+    }
+    EXPECT_THAT(sheet, HasSubstr("<table>"));
+    for (const char* word : {"Hotel", "India", "Juliet", "Kilo", "Lima"}) {
+        EXPECT_THAT(pasted, HasSubstr(word));
+    }
+    EXPECT_EQ(PageBlocks(pasted), 2u);
+}
+
+TEST_F(DownloadJob, OversizedPagesFailByNameWithinTheMemoryBound) {
+    const RunResult result = Download(1053);
+    ASSERT_TRUE(result.succeeded()) << result.Describe();
+    const std::string log = ReadFile(work_.file("run.log"));
+    EXPECT_THAT(log, HasSubstr("/hostile/gzip/60 is larger than 8 MB"));
+    EXPECT_THAT(log, HasSubstr("a tag with more than 1000 attributes"));
+    EXPECT_THAT(log, HasSubstr("elements nested deeper than 256 levels"));
+    EXPECT_THAT(log, HasSubstr("/hostile/breaks/349000 is larger than 16 MB (stopped at page 1"));
+    // A page just under 8 MB is read whole.
+    EXPECT_THAT(Files(), ElementsAre("5.html", "6.html", "cover.jpg", "run.log"));
+    EXPECT_GT(File("5.html").size(), 7u << 20);
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer's shadow memory and quarantine make the peak meaningless";
+#endif
+    // The largest child this test has waited for is the downloader.
+    rusage usage{};
+    ASSERT_EQ(getrusage(RUSAGE_CHILDREN, &usage), 0);
+    EXPECT_LE(usage.ru_maxrss, 300 * 1024) << "peak memory in KiB";
 }
 
 TEST_F(DownloadJob, HostileChapterPagesFailCleanlyOrAreRead) {

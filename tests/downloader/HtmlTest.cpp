@@ -148,6 +148,74 @@ TEST(HtmlParse, RandomUnclosedTagsAreHandledOneWayOrTheOther) {
     }
 }
 
+// ---- the text element ----
+
+TEST(HtmlTextElement, KeepsListsTablesFormsNestedPreAndStrayEndTagsAsHtml5Would) {
+    // libxml2 alone closes the pre at <table>, <ul>, <form>, <dl> and </body>, and cannot
+    // close it across a div; an HTML 5 parser keeps all of this inside.
+    const Document document = Parse(
+        "<html><body><div class=\"page\"><pre><p>Alpha</p><table><tr><td>Bravo</td></tr>"
+        "</table><p>Charlie</p><ul><li>Delta<li>Echo</ul><form>Foxtrot</form><dl><dt>Golf"
+        "<dd>Hotel</dl><fieldset>India</fieldset><pre>Juliet</pre></body></html><div>Kilo"
+        "</pre></div><p>outside</p></body></html>");
+    const Element pre = One(document, "pre");
+    EXPECT_EQ(pre.get_text(), "AlphaBravoCharlieDeltaEchoFoxtrotGolfHotelIndiaJulietKilo");
+    EXPECT_EQ(One(document, "body > p").get_text(), "outside");
+    // The elements keep their own names for the selectors and the formatter.
+    EXPECT_EQ(pre.select("table td").size(), 1u);
+    EXPECT_EQ(pre.select("ul > li").size(), 2u);
+    EXPECT_THAT(pre.prettify(), HasSubstr("\n <table>\n  <tr>\n   <td>\n    Bravo\n"));
+    EXPECT_THAT(pre.prettify(), ::testing::Not(HasSubstr("qx-")));
+}
+
+TEST(HtmlTextElement, OnlyRealTagsAreTouchedAndThePagesOwnNamesStay) {
+    const Document document = Parse(
+        "<html><head><script>var s = \"<pre><ul></body>\";</script></head><body>"
+        "<!-- <pre><table> --><p title=\"<pre>\">a</p><qx-ul>b</qx-ul><QX-B>c</QX-B>"
+        "<pre>d<qx-li>e</qx-li><ul><li>f</ul><!x<ul>h</ul></pre><ul><li>g</ul></body></html>");
+    EXPECT_EQ(One(document, "script").get_text(), "var s = \"<pre><ul></body>\";");
+    EXPECT_EQ(One(document, "p").get("title"), "<pre>");
+    EXPECT_EQ(One(document, "qx-ul").get_text(), "b");
+    EXPECT_EQ(One(document, "qx-b").get_text(), "c");
+    EXPECT_EQ(One(document, "pre qx-li").get_text(), "e");
+    EXPECT_EQ(One(document, "pre").get_text(), "def<!xh");
+    EXPECT_EQ(One(document, "body > ul").get_text(), "g");
+}
+
+TEST(HtmlTextElement, PagesBeyondTheTagAndAttributeLimitsFailBeforeParsing) {
+    const auto repeat = [](const std::string& unit, size_t count) {
+        std::string page;
+        page.reserve(unit.size() * count);
+        for (size_t i = 0; i < count; ++i) {
+            page += unit;
+        }
+        return page;
+    };
+    const auto failure = [](const std::string& page) {
+        try {
+            Parse(page);
+        } catch (const quill::ValueError& error) {
+            return std::string(error.what());
+        }
+        return std::string("parsed");
+    };
+    // 350,000 tags and attributes in all; tags with two attributes count three.
+    EXPECT_EQ(failure(repeat("<br>", 350000)), "parsed");
+    EXPECT_EQ(failure(repeat("<br>", 350001)),
+              "page could not be parsed: more than 350000 tags and attributes");
+    EXPECT_EQ(failure(repeat("<!---->", 350001)),
+              "page could not be parsed: more than 350000 tags and attributes");
+    EXPECT_EQ(failure(repeat("<br a b>", 116667)),
+              "page could not be parsed: more than 350000 tags and attributes");
+    // At most 1,000 attributes on one tag, and 8 million attribute pairs in the page.
+    EXPECT_EQ(failure("<i " + repeat("a ", 1000) + ">"), "parsed");
+    EXPECT_EQ(failure("<i " + repeat("a ", 1001) + ">"),
+              "page could not be parsed: a tag with more than 1000 attributes");
+    EXPECT_EQ(failure(repeat("<i " + repeat("a ", 1000) + ">", 16)), "parsed");
+    EXPECT_EQ(failure(repeat("<i " + repeat("a ", 1000) + ">", 17)),
+              "page could not be parsed: too many tags with many attributes each");
+}
+
 // ---- text ----
 
 TEST(HtmlText, DecodesEntitiesAndJoinsNestedInlineText) {
@@ -245,6 +313,21 @@ TEST(HtmlPrettify, StartTagWithAttributesAndEmptyOrCommentedContent) {
               "  var a = 1 < 2;\n"
               " </script>\n"
               "</pre>\n");
+}
+
+TEST(HtmlPrettify, StopsAtTheLimitInsteadOfGrowingWithTheIndentation) {
+    std::string page = "<pre>";
+    for (int i = 0; i < 200; ++i) {
+        page += "<span>";
+    }
+    for (int i = 0; i < 1000; ++i) {
+        page += "<br>";
+    }
+    const Element pre = One(Parse(page), "pre");
+    const std::string whole = pre.prettify();
+    EXPECT_GT(whole.size(), 200000u) << "each <br> line is indented 201 blanks";
+    EXPECT_EQ(pre.prettify(whole.size()), whole);
+    EXPECT_THROW(pre.prettify(whole.size() - 1), quill::SizeLimitError);
 }
 
 TEST(HtmlPrettify, ElementWithoutChildrenAndVoidElementAlone) {

@@ -26,18 +26,26 @@ std::string Ticket(const std::string& url, const std::string& dir) {
     return Base64Encode(nlohmann::json{{"url", url}, {"dir", dir}}.dump());
 }
 
+std::map<std::string, std::string> JobEnvironment(const StorySim& sim) {
+    return {{"QUILLBY_BASE_URL", sim.base_url()},
+            {"QUILLBY_CHAPTER_PAUSE_MS", "1"},
+            {"QUILLBY_HTTP_TIMEOUT_S", "2"}};
+}
+
 RunResult RunQuillmain(const StorySim& sim, const std::vector<std::string>& args,
                        std::map<std::string, std::string> env) {
     std::vector<std::string> argv{QuillmainPath()};
     argv.insert(argv.end(), args.begin(), args.end());
-    env.emplace("QUILLBY_BASE_URL", sim.base_url());
-    env.emplace("QUILLBY_CHAPTER_PAUSE_MS", "1");
-    env.emplace("QUILLBY_HTTP_TIMEOUT_S", "2");
+    env.merge(JobEnvironment(sim));
     return Run(argv, env, std::chrono::seconds(60));
 }
 
 RunResult RunJob(const StorySim& sim, const std::string& url, const std::string& workFolder) {
     return RunQuillmain(sim, {Ticket(url, workFolder)});
+}
+
+RunResult RunJob(const StorySim& sim, const JobTicket& ticket) {
+    return RunQuillmain(sim, {EncodeTicket(ticket)});
 }
 
 std::vector<std::string> KeyedLines(const std::vector<std::string>& lines) {

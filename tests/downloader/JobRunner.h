@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/Ticket.h"
 #include "support/Process.h"
 #include "support/StorySim.h"
 
@@ -23,6 +24,11 @@ RunResult RunQuillmain(const StorySim& sim, const std::vector<std::string>& args
 
 // Runs one job: the ticket for url and the work folder.
 RunResult RunJob(const StorySim& sim, const std::string& url, const std::string& workFolder);
+// Runs one job with every member of the ticket.
+RunResult RunJob(const StorySim& sim, const JobTicket& ticket);
+
+// The environment RunQuillmain gives the launcher: the simulator's address, a short pause.
+std::map<std::string, std::string> JobEnvironment(const StorySim& sim);
 
 // Lines of the run log that are not part of a failure description.
 std::vector<std::string> KeyedLines(const std::vector<std::string>& lines);

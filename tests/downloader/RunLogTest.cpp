@@ -25,11 +25,34 @@ TEST_F(RunLog, EveryLineEndsInCrLfAndTextStaysUtf8) {
     runlog::open(path);
     runlog::info("title:A: story: with colons");
     runlog::info("title:Zoë’s «Nuit»");
-    runlog::info("title:two\nlines");
     runlog::info("bad byte \xff here");
     EXPECT_EQ(ReadFile(path),
-              "title:A: story: with colons\r\ntitle:Zoë’s «Nuit»\r\ntitle:two\r\nlines\r\n"
+              "title:A: story: with colons\r\ntitle:Zoë’s «Nuit»\r\n"
               "bad byte \xEF\xBF\xBD here\r\n");
+}
+
+TEST_F(RunLog, NoValueCanOpenALineOfItsOwn) {
+    const std::string path = dir_.file("run.log");
+    runlog::open(path);
+    // CR, LF, tab, NUL, DEL, the C1 controls (U+0085 next line among them) and the Unicode
+    // line and paragraph separators all become blanks; other text, U+00A0 included, stays.
+    runlog::info(std::string("title:Evil\r\nchapter:999\r\ntitle:Forged\t\0x", 40));
+    runlog::info(
+        "chapter_1 / 2: a\x7f"
+        "b\xc2\x80"
+        "c\xc2\x85"
+        "d\xc2\x9f"
+        "e\xc2\xa0"
+        "f");
+    runlog::info(
+        "author:x\xe2\x80\xa8"
+        "author:y\xe2\x80\xa9"
+        "z\xe2\x80\xaa");
+    EXPECT_EQ(ReadFile(path),
+              "title:Evil  chapter:999  title:Forged  x\r\n"
+              "chapter_1 / 2: a b c d e\xc2\xa0"
+              "f\r\n"
+              "author:x author:y z\xe2\x80\xaa\r\n");
 }
 
 TEST_F(RunLog, OpeningAgainEmptiesTheFileAndSecondSessionWritesToBoth) {
@@ -48,9 +71,9 @@ TEST_F(RunLog, UnwritableFolderFails) {
     EXPECT_THROW(runlog::open(dir_.file("no/such/folder/run.log")), OSError);
 }
 
-void FetchPage() {
-    OperationScope scope("get_page(http://site/1/page/2)");
-    throw HttpError(404, "http://site/1/page/2");
+void FetchPage(const std::string& url = "http://site/1/page/2") {
+    OperationScope scope("get_page(" + url + ")");
+    throw HttpError(404, url);
 }
 
 void FetchChapter() {
@@ -80,6 +103,21 @@ TEST_F(RunLog, ErrorEntryCarriesTheChainOfOperationsAndTheFailure) {
               "  in get_chapter(http://site/1)\r\n"
               "  in get_page(http://site/1/page/2)\r\n"
               "HTTPError: HTTP status 404 for http://site/1/page/2\r\n");
+}
+
+TEST_F(RunLog, FailureDescriptionKeepsItsLinesAndQuotedTextStaysInsideThem) {
+    const std::string path = dir_.file("run.log");
+    runlog::open(path);
+    try {
+        FetchPage("http://site/1\r\ntitle:Forged\xe2\x80\xa8/page/2");
+    } catch (const std::exception& failure) {
+        runlog::error("error ontimer\nchapter:9", DescribeFailure(failure));
+    }
+    EXPECT_EQ(ReadFile(path),
+              "error ontimer chapter:9\r\n"
+              "Failure (innermost operation last):\r\n"
+              "  in get_page(http://site/1  title:Forged /page/2)\r\n"
+              "HTTPError: HTTP status 404 for http://site/1  title:Forged /page/2\r\n");
 }
 
 }  // namespace

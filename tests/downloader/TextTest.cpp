@@ -4,9 +4,11 @@
 
 #include "downloader/QuillObj.h"
 #include "downloader/RunLog.h"
+#include "downloader/SiteData.h"
 #include "downloader/Text.h"
 #include "downloader/Utils.h"
 #include "support/TempDir.h"
+#include "web/Errors.h"
 
 namespace quill::test {
 namespace {
@@ -36,14 +38,52 @@ TEST_F(CleanText, StripsExactly32CharacterParagraphIdsAndNoBreakSpaces) {
     EXPECT_EQ(session_.clean_text(""), "");
 }
 
-TEST(PageCount, FirstMatchDecidesKeyInAnyCaseNoBlanks) {
-    EXPECT_EQ(FindPageCount(R"(x "pages":3, "pages":7,)"), "3");
-    EXPECT_EQ(FindPageCount(R"({"PAGES":2,})"), "2");
-    EXPECT_EQ(FindPageCount(R"({"Pages":12,"x":1})"), "12");
-    EXPECT_EQ(FindPageCount(R"({"pages":,})"), "");
-    EXPECT_EQ(FindPageCount(R"({"pages": 2,} {"pages":2})"), std::nullopt);
-    EXPECT_EQ(FindPageCount(R"({"pages":2a,} "pages":5,)"), "5");
-    EXPECT_EQ(FindPageCount("\"pages\":"), std::nullopt);
+std::optional<int> PageCountOf(const std::string& script) {
+    return PageCountIn(script, "http://site/7");
+}
+
+int CountIn(const std::string& script) {
+    const std::optional<int> pages = PageCountOf(script);
+    if (!pages) {
+        throw std::logic_error("not the site's data script: " + script);
+    }
+    return *pages;
+}
+
+TEST(PageCount, OnlyTheScriptThatAssignsTheSiteDataCounts) {
+    EXPECT_EQ(PageCountOf("window.dataLayer = [];"), std::nullopt);
+    EXPECT_EQ(PageCountOf(R"(track("pages":3,); window.prefetched = {})"), std::nullopt);
+    EXPECT_EQ(PageCountOf("window.prefetchedX = {}"), std::nullopt);
+    EXPECT_EQ(CountIn("\n  window.prefetched = {\"part\":{\"pages\":3}}; window.x = {};"), 3);
+    EXPECT_EQ(CountIn("window.prefetched={\"part\":{\"pages\":0},\"story\":{\"pages\":9}}"), 0);
+}
+
+TEST(PageCount, IsReadAsJsonTheWayABrowserReadsIt) {
+    // Blanks are JSON too; the last of repeated keys wins, as in JavaScript.
+    EXPECT_EQ(CountIn(R"(window.prefetched = {"part":{"pages": 2,"id":1}};)"), 2);
+    EXPECT_EQ(CountIn(R"(window.prefetched = {"part":{"pages":1,"pages":3}};)"), 3);
+    EXPECT_EQ(CountIn(R"(window.prefetched = {"part":{"pages":1000}};)"), 1000);
+    // Keys are case-sensitive, and a count must be a whole number from 0 to 1000.
+    EXPECT_THROW(CountIn(R"(window.prefetched = {"part":{"PAGES":2}};)"), KeyError);
+    EXPECT_THROW(CountIn(R"(window.prefetched = {"pages":2};)"), KeyError);
+    EXPECT_THROW(CountIn(R"(window.prefetched = [];)"), KeyError);
+    EXPECT_THROW(CountIn(R"(window.prefetched = {"part":[{"pages":2}]};)"), KeyError);
+    EXPECT_THROW(CountIn(R"(window.prefetched = {"part":{"pages":2},"part":{}};)"), KeyError);
+    for (const char* bad : {R"("2")", "2.5", "-1", "1001", "999999999", "1e3",
+                            "18446744073709551616", "null", "[2]"}) {
+        EXPECT_THROW(CountIn(std::string(R"(window.prefetched = {"part":{"pages":)") + bad + "}}"),
+                     ValueError)
+            << bad;
+    }
+    try {
+        CountIn(R"(window.prefetched = {"part":{"pages":999999999}};)");
+    } catch (const ValueError& failure) {
+        EXPECT_STREQ(failure.what(),
+                     "the page count 999999999 in http://site/7 is outside 0 to 1000");
+    }
+    // Broken data is no JSON at all: the chapter fails rather than guessing.
+    EXPECT_THROW(PageCountOf(R"(window.prefetched = {"part":{"pages":,}};)"), ValueError);
+    EXPECT_THROW(PageCountOf("window.prefetched = "), ValueError);
 }
 
 TEST(Text, EscapedBytesAreWrittenLikePythonBytes) {

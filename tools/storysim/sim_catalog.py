@@ -6,6 +6,12 @@ import os
 HERE = os.path.dirname(os.path.abspath(__file__))
 BUILTIN_CATALOG = os.path.join(HERE, "catalog.json")
 
+
+def builtin_catalogs():
+    """catalog.json, then every catalog-*.json beside it in name order (one per test area)."""
+    extra = sorted(f for f in os.listdir(HERE) if f.startswith("catalog-") and f.endswith(".json"))
+    return [BUILTIN_CATALOG] + [os.path.join(HERE, f) for f in extra]
+
 # Filler for parts whose pages are given as a count; our own sentences, so generated
 # chapters read like prose in a rendered book without any copied text.
 FILLER = [
@@ -78,6 +84,7 @@ def _part(raw, story_id, index):
         "page_status": _page_map(raw.get("page_status", {}), what, _status),
         "pre": _page_map(raw.get("pre", "plain"), what, _pre_kind),
         "count_text": raw.get("count_text"),
+        "toc_html": raw.get("toc_html"),
     }
     # A missing "href" means the part's own address; null means a link without href.
     href = raw.get("href", "{path}")
@@ -158,7 +165,7 @@ class Catalog:
 def load(extra_path=None):
     """The built-in stories, with those of extra_path added or replacing them by id."""
     stories = {}
-    for path in [BUILTIN_CATALOG] + ([extra_path] if extra_path else []):
+    for path in builtin_catalogs() + ([extra_path] if extra_path else []):
         for story in _read(path):
             stories[story["id"]] = story
     return Catalog(stories)

@@ -2,6 +2,7 @@
 that no renderer may ever reach (a private service)."""
 
 import random
+import zlib
 
 SOUP_SEED = 20240917
 SOUP_PIECES = [
@@ -62,6 +63,37 @@ class HugePage:
             yield self.PARA * n
             left -= n
         yield self.TAIL
+
+
+def gzipped(page):
+    """The page's bytes gzip-compressed, as a server sends them with Content-Encoding: gzip."""
+    packer = zlib.compressobj(1, zlib.DEFLATED, 31)
+    return b"".join([packer.compress(chunk) for chunk in page.chunks()] + [packer.flush()])
+
+
+def many_attributes(count):
+    """A chapter view whose text element opens with one tag carrying `count` attributes."""
+    attrs = " ".join("a%d=1" % i for i in range(count))
+    return (b'<html><head><script>window.prefetched = {"part":{"id":3,"pages":1}};</script>'
+            b'</head><body><h1 class="h2">Attributes</h1><pre><i ' + attrs.encode() +
+            b'>x</i></pre></body></html>')
+
+
+def deep_formatting(count):
+    """A text element of `count` formatting tags that are never closed, then a word."""
+    tags = ("<b>", "<i>", "<u>", "<em>", "<strong>", "<s>")
+    body = "".join(tags[i % len(tags)] for i in range(count))
+    return ('<html><head><script>window.prefetched = {"part":{"id":4,"pages":1}};</script>'
+            '</head><body><h1 class="h2">Formatting</h1><pre>%sdeep</pre></body></html>'
+            % body).encode()
+
+
+def indented_breaks(count):
+    """A text element 250 spans deep holding `count` words each followed by a <br>: as many
+    nodes as a page of that many tags can have, each formatted on a deeply indented line."""
+    return (b'<html><head><script>window.prefetched = {"part":{"id":5,"pages":1}};</script>'
+            b'</head><body><h1 class="h2">Breaks</h1><pre>' + b"<span>" * 250 +
+            b"w<br>" * count + b"</pre></body></html>")
 
 
 def bad_utf8(page):

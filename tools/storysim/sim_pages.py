@@ -76,12 +76,18 @@ def document(title, head, body_class, body):
             % (escape(title), head, body_class, NAV, body, FOOTER))
 
 
-def toc_items(story, item_class, link_class):
+def link_href(part, base):
+    """The part's link as the contents list gives it; "{port}" is the server's own port."""
+    return part["href"].replace("{port}", base.rsplit(":", 1)[-1])
+
+
+def toc_items(story, item_class, link_class, base):
     items = []
     for part in story["parts"]:
-        href = "" if part["href"] is None else ' href="%s"' % escape(part["href"])
+        href = "" if part["href"] is None else ' href="%s"' % escape(link_href(part, base))
+        text = part["toc_html"] if part["toc_html"] is not None else escape(part["title"])
         link = ('<li class="%s"><a%s class="%s" data-part-id="%d">\n        %s\n      </a></li>'
-                % (item_class, href, link_class, part["id"], escape(part["title"])))
+                % (item_class, href, link_class, part["id"], text))
         items.extend([link] * part["toc_repeat"])
     return "\n      ".join(items)
 
@@ -110,7 +116,7 @@ def story_page(story, base):
   </aside>
 </main>""" % (escape(image), escape(story["title"]), escape(story["author"].replace(" ", "")),
               escape(story["author"]), len(story["parts"]), escape(story["description"]),
-              toc_items(story, "part", "part__link"))
+              toc_items(story, "part", "part__link", base))
     head = HEAD_SCRIPT % "story" + "\n" + metadata_scripts(story, base)
     return document("%s - %s - Quillby" % (story["title"], story["author"]), head, "story-page",
                     body)
@@ -159,7 +165,7 @@ def chapter_first_view(story, part, base):
   <div class="page" data-page-number="1">%s</div>
   <a class="next-page" href="%s/page/2">Continue reading</a>
 </article>
-<script>%s</script>""" % (escape(story["title"]), toc_items(story, "toc-entry", "toc-link"),
+<script>%s</script>""" % (escape(story["title"]), toc_items(story, "toc-entry", "toc-link", base),
                           heading, first, escape(part["href"] or ""), prefetched)
     head = HEAD_SCRIPT % "part" + "\n" + metadata_scripts(story, base)
     return document("%s - %s" % (part["title"], story["title"]), head, "reading", body)

@@ -11,6 +11,7 @@ from http import HTTPStatus
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import parse_qs, urlsplit
 
+import sim_catalog
 import sim_hostile
 import sim_pages
 
@@ -23,6 +24,7 @@ SLOW = re.compile(r"^/slow/(\d+)(/.*)$")
 FLAKY = re.compile(r"^/flaky/([^/]+)/(\d+)/(\d+)(/.*)$")
 STATUS = re.compile(r"^/status/(\d+)$")
 REDIRECT = re.compile(r"^/redirect(/.*)$")
+HOSTILE_CHAPTER = re.compile(r"^/hostile/(gzip|attributes|formatting|breaks|huge)/(\d+)(?:/page/\d+)?$")
 CONNECTION_ERRORS = (ConnectionError, socket.timeout, ssl.SSLError, TimeoutError)
 
 
@@ -37,15 +39,20 @@ class SimServer(ThreadingHTTPServer):
     block_on_close = False
     allow_reuse_address = True
 
-    def __init__(self, address, catalog, tls_context=None, verbose=False):
+    def __init__(self, address, catalog, tls_context=None, verbose=False, catalog_path=None):
         super().__init__(address, SimHandler)
-        self.catalog = catalog
+        self._catalog = catalog
+        # A story that changes between two downloads (an author adding chapters) is the
+        # catalog file rewritten by the test: it is read again whenever it has changed.
+        self.catalog_path = catalog_path
+        self.catalog_stamp = self._stamp()
         self.tls_context = tls_context
         self.verbose = verbose
         self.stopping = threading.Event()
         self.lock = threading.Lock()
         self.log = []
         self.flaky = {}
+        self.gzip_cache = {}
         self.pictures = {"jpeg": _read_picture("cover.jpg"), "png": _read_picture("cover.png")}
 
     def finish_request(self, request, client_address):
@@ -65,9 +72,36 @@ class SimServer(ThreadingHTTPServer):
         if not isinstance(sys.exc_info()[1], CONNECTION_ERRORS):
             super().handle_error(request, client_address)
 
+    def _stamp(self):
+        if self.catalog_path is None:
+            return None
+        try:
+            info = os.stat(self.catalog_path)
+        except OSError:
+            return None
+        return (info.st_mtime_ns, info.st_size)
+
+    @property
+    def catalog(self):
+        with self.lock:
+            stamp = self._stamp()
+            if stamp is not None and stamp != self.catalog_stamp:
+                try:
+                    self._catalog = sim_catalog.load(self.catalog_path)
+                    self.catalog_stamp = stamp
+                except sim_catalog.CatalogError as e:
+                    print("storysim: keeping the previous catalog: %s" % e, file=sys.stderr)
+            return self._catalog
+
     def record(self, path):
         with self.lock:
             self.log.append(path)
+
+    def gzipped(self, mb):
+        with self.lock:
+            if mb not in self.gzip_cache:
+                self.gzip_cache[mb] = sim_hostile.gzipped(sim_hostile.HugePage(mb))
+            return self.gzip_cache[mb]
 
     def take_flaky(self, key):
         with self.lock:
@@ -211,6 +245,20 @@ class SimHandler(BaseHTTPRequestHandler):
         if path == "/hostile/huge":
             page = sim_hostile.HugePage(number("mb", 8))
             return Response(chunks=page.chunks(), length=len(page))
+        # Chapter-shaped: the same page answers for the chapter view and each of its pages.
+        m = HOSTILE_CHAPTER.match(path)
+        if m and m.group(1) == "gzip":
+            return Response(body=self.server.gzipped(int(m.group(2))),
+                            headers={"Content-Encoding": "gzip"})
+        if m and m.group(1) == "attributes":
+            return Response(body=sim_hostile.many_attributes(int(m.group(2))))
+        if m and m.group(1) == "formatting":
+            return Response(body=sim_hostile.deep_formatting(int(m.group(2))))
+        if m and m.group(1) == "huge":
+            page = sim_hostile.HugePage(int(m.group(2)) / 1024.0)
+            return Response(chunks=page.chunks(), length=len(page))
+        if m and m.group(1) == "breaks":
+            return Response(body=sim_hostile.indented_breaks(int(m.group(2))))
         if path == "/hostile/badutf8":
             return Response(body=sim_hostile.bad_utf8(0))
         if path == "/hostile/badutf8/page/1":

@@ -23,7 +23,8 @@ def parse_args(argv):
     p = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     p.add_argument("--port", type=int, default=0, help="port to listen on; 0 picks a free one")
     p.add_argument("--host", default="127.0.0.1", help="address to listen on")
-    p.add_argument("--catalog", help="JSON file whose stories add to or replace the built-in ones")
+    p.add_argument("--catalog", help="JSON file whose stories add to or replace the built-in ones"
+                   " (read again whenever it changes)")
     p.add_argument("--tls-cert", help="PEM certificate: serve HTTPS instead of HTTP")
     p.add_argument("--tls-key", help="PEM private key for --tls-cert")
     p.add_argument("--verbose", action="store_true", help="log every request to stderr")
@@ -67,7 +68,8 @@ def main(argv=None):
     except (sim_catalog.CatalogError, OSError, ssl.SSLError) as e:
         print("storysim: %s" % e, file=sys.stderr)
         return 2
-    server = sim_server.SimServer((args.host, args.port), catalog, context, args.verbose)
+    server = sim_server.SimServer((args.host, args.port), catalog, context, args.verbose,
+                                  catalog_path=args.catalog)
     print("PORT %d" % server.server_address[1], flush=True)
     if stdin_is_pipe():
         threading.Thread(target=watch_stdin, args=(server,), daemon=True).start()

@@ -33,7 +33,9 @@ class QuillObj {
     // Downloads the whole story at aurl into the work folder.
     void get_book(const std::string& aurl);
 
-    std::string ebookdir;                                // the work folder
+    std::string ebookdir;  // the work folder
+    std::string store;     // the chapter store's folder; empty: fetch every chapter
+    bool refresh = false;  // fetch every chapter again, replacing the stored copies
     nlohmann::json bookmeta = nlohmann::json::object();  // title, author, filename, chapternum
     std::string id;                                      // the story's identifier
     int chapterCount = 0;                                // get_chapter calls so far

@@ -11,10 +11,12 @@ namespace runlog {
 // cannot be created.
 void open(const std::string& path);
 
-// Writes a message.
+// Writes a message as one line: line breaks and other control characters in it become
+// blanks (see quill::OneLine), so no value inside it can open a line of its own.
 void info(const std::string& message);
 
-// Writes a message followed by a failure's description (see quill::DescribeFailure).
+// Writes a one-line message followed by a failure's description (see quill::DescribeFailure),
+// one run-log line per line of the description.
 void error(const std::string& message, const std::string& description);
 
 // Detaches and closes every file (used between tests; the process never needs it).

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,8 +13,7 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
 // Bytes written as a Python bytes literal, b'...', with non-printable bytes escaped.
 std::string EscapedBytes(std::string_view bytes);
 
-// The digits of the first `"pages":<digits>,` in the markup, the key in any letter case;
-// nothing when there is no such place. The digits may be empty.
-std::optional<std::string> FindPageCount(std::string_view markup);
+// Text made fit to stand between tags: "&", "<" and ">" written as entities.
+std::string EscapeText(std::string_view text);
 
 }  // namespace quill

@@ -10,6 +10,7 @@ import tempfile
 import threading
 import time
 import unittest
+import zlib
 from html.parser import HTMLParser
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -17,9 +18,16 @@ SIM_DIR = os.path.dirname(HERE)
 sys.path.insert(0, SIM_DIR)
 
 import sim_catalog  # noqa: E402
+import sim_hostile  # noqa: E402
 import sim_server  # noqa: E402
 
-PAGES_RE = re.compile(r'"pages":([0-9]*),', re.IGNORECASE)  # the downloader's expression
+PREFETCHED_RE = re.compile(r"<script>\s*window\.prefetched\s*=\s*(.*?);?</script>", re.DOTALL)
+
+
+def page_count(html):
+    """part.pages of the window.prefetched data, read as the downloader reads it (JSON)."""
+    data = json.loads(PREFETCHED_RE.search(html).group(1))
+    return data["part"].get("pages")
 
 
 class Elements(HTMLParser):
@@ -157,7 +165,7 @@ class ChapterTest(SimTestCase):
     def test_first_view_carries_heading_count_contents_and_first_page(self):
         html = self.text("/100101-the-last-ferry")
         page = Elements(html)
-        self.assertEqual(PAGES_RE.search(html).group(1), "3")
+        self.assertEqual(page_count(html), 3)
         headings = page.select("h1", **{"class": "h2"})
         self.assertEqual(headings[0]["text"].strip(), "Chapter 1: The Last Ferry")
         toc = page.select("a", lambda ps: has(ps, "ul", "table-of-contents"))
@@ -176,16 +184,23 @@ class ChapterTest(SimTestCase):
         self.assertEqual(self.get("/100102-salt-in-the-lamp-room/page/3")[0], 404)
         self.assertEqual(self.get("/100102/page/1")[0], 200)
 
-    def test_page_count_variants_under_the_downloaders_expression(self):
+    def test_page_count_variants_read_as_json(self):
         def count(part_id):
-            m = PAGES_RE.search(self.text("/%d" % part_id))
-            return None if m is None else m.group(1)
+            return page_count(self.text("/%d" % part_id))
 
-        self.assertEqual(count(101201), "2")
-        self.assertEqual(count(101202), "0")
-        self.assertIsNone(count(101203))
-        self.assertEqual(count(101204), "1")
-        self.assertEqual(count(101205), "")
+        self.assertIsNone(count(101201))  # "PAGES": keys are case-sensitive
+        self.assertEqual(count(101202), 0)
+        self.assertEqual(count(101203), 2)
+        self.assertEqual(count(101204), 3)  # the last of repeated keys
+        self.assertRaises(ValueError, count, 101205)
+        self.assertEqual(count(105101), 2)
+        self.assertIn('"pages":1,', self.text("/105101"))  # in the text, before the data
+
+    def test_links_may_name_the_servers_own_port_and_raw_contents_text(self):
+        page = self.text("/story/1052")
+        self.assertIn('href="http://localhost:%d/105202-part-105202"' % self.port, page)
+        self.assertIn('href="@127.0.0.1:%d/105203-part-105203"' % self.port, page)
+        self.assertIn("Opening&#13;chapter:1", self.text("/story/1050"))
 
     def test_text_block_variants(self):
         self.assertNotIn("<pre", self.text("/100801/page/2"))
@@ -321,14 +336,46 @@ class HostileTest(SimTestCase):
             body = self.get(path)[2]
             self.assertRaises(UnicodeDecodeError, body.decode, "utf-8")
             self.assertEqual((body.count(b"<pre>"), body.count(b"</pre>")), (1, 1))
-        self.assertIsNotNone(PAGES_RE.search(self.get("/hostile/badutf8")[2].decode("latin-1")))
+        self.assertEqual(page_count(self.get("/hostile/badutf8")[2].decode("latin-1")), 1)
 
+
+    def test_chapter_shaped_hostile_pages_answer_for_their_pages_too(self):
+        status, headers, body = self.get("/hostile/gzip/20/page/1")
+        self.assertEqual((status, headers["Content-Encoding"]), (200, "gzip"))
+        self.assertGreater(len(zlib.decompress(body, 31)), 19 * 1024 * 1024)
+        self.assertLess(len(body), 1024 * 1024)
+        self.assertEqual(self.text("/hostile/attributes/5"), self.text("/hostile/attributes/5/page/1"))
+        self.assertIn("<i a0=1 a1=1 a2=1 a3=1 a4=1>", self.text("/hostile/attributes/5"))
+        self.assertIn("<span>" * 250 + "w<br>w<br>w<br></pre>", self.text("/hostile/breaks/3"))
+        self.assertIn("<b><i><u><em><strong><s><b>deep", self.text("/hostile/formatting/7"))
+        self.assertEqual(len(self.get("/hostile/huge/100/page/1")[2]), len(sim_hostile.HugePage(100 / 1024.0)))
 
     def test_a_chapter_points_at_this_server_and_at_a_private_page(self):
         text = self.get("/110001-part-110001/page/1")[2].decode()
         self.assertIn('<iframe src="http://127.0.0.1:%d/hostile/private"' % self.port, text)
         self.assertNotIn("{base}", text)
         self.assertIn(b"PRIVATE-NETWORK-PAGE", self.get("/hostile/private")[2])
+
+
+class CatalogReloadTest(unittest.TestCase):
+    def test_a_changed_catalog_file_is_read_again_and_a_broken_one_ignored(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            path = os.path.join(tmp, "extra.json")
+            story = lambda parts: {"stories": [{"id": 4201, "parts": [
+                {"id": 420100 + i, "title": "C%d" % i, "pages": 1} for i in range(parts)]}]}
+            with open(path, "w") as f:
+                json.dump(story(1), f)
+            server = sim_server.SimServer(("127.0.0.1", 0), sim_catalog.load(path),
+                                          catalog_path=path)
+            self.assertEqual(len(server.catalog.stories[4201]["parts"]), 1)
+            with open(path, "w") as f:
+                json.dump(story(3), f)
+            self.assertEqual(len(server.catalog.stories[4201]["parts"]), 3)
+            with open(path, "w") as f:
+                f.write("{broken")
+            self.assertEqual(len(server.catalog.stories[4201]["parts"]), 3)
+            server.server_close()
+
 
 
 class ProcessTest(unittest.TestCase):

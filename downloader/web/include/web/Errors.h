@@ -47,6 +47,12 @@ class ValueError : public DownloadError {
     explicit ValueError(const std::string& message) : DownloadError("ValueError", message) {}
 };
 
+// Text that would grow past a bound the downloader keeps, such as a formatted page.
+class SizeLimitError : public ValueError {
+  public:
+    using ValueError::ValueError;
+};
+
 // A file of the work folder could not be written or removed.
 class OSError : public DownloadError {
   public:

@@ -22,6 +22,7 @@ class OperationScope {
 
 // The description of the failure being handled, over several lines (no line end after the
 // last): a header, the operations that were active, innermost last, and "Kind: message".
+// Each operation and the message are made one line (quill::OneLine), whatever they quote.
 // Call it from the handler that catches the failure.
 std::string DescribeFailure(const std::exception& failure);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,13 +29,20 @@ class Element {
     // The element's markup on one line, as the page would carry it.
     std::string markup() const;
     // The element's markup, one tag or text run per line, nested content indented by
-    // one space per level, every line ending in "\n".
-    std::string prettify() const;
+    // one space per level, every line ending in "\n". The indentation can make this many
+    // times the size of the page, so it stops with quill::ValueError as soon as it would
+    // exceed `maxBytes`.
+    std::string prettify(size_t maxBytes = SIZE_MAX) const;
 
     std::vector<Element> select(const Selector& selector) const;
     std::vector<Element> select(const std::string& selector) const;
     std::optional<Element> select_one(const Selector& selector) const;
     std::optional<Element> select_one(const std::string& selector) const;
+
+    // ElementHash's value, with the length of the markup it hashes taken from `budget`:
+    // hashing every match of a selector can cost the page's size once per level of nesting,
+    // so callers bound the total. Throws quill::SizeLimitError when the budget runs out.
+    size_t markup_hash(size_t& budget) const;
 
     // Equal when name, attributes and content are the same (the same markup).
     bool operator==(const Element& other) const;

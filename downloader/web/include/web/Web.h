@@ -9,14 +9,15 @@
 namespace gsweb {
 
 struct WebOptions {
-    long connectTimeoutMs = 15000;  // to establish the connection
-    long stallTimeoutS = 30;        // a transfer that moves nothing for this long fails
-    long totalTimeoutS = 300;       // no single request takes longer than this
-    size_t maxBodyBytes = 64u << 20;
-    int maxRetries = 3;         // of a connection reset or an HTTP 429 / 503
-    long maxRetryAfterS = 30;   // the longest Retry-After we honour
-    long firstBackoffMs = 500;  // doubled for each further retry
-    std::string caBundle;       // PEM file of trusted certificates; empty: the system's
+    long connectTimeoutMs = 15000;    // to establish the connection
+    long stallTimeoutS = 30;          // a transfer that moves nothing for this long fails
+    long totalTimeoutS = 300;         // no single request takes longer than this
+    size_t maxBodyBytes = 64u << 20;  // a picture
+    size_t maxPageBytes = 8u << 20;   // a page to parse, counted after decompression
+    int maxRetries = 3;               // of a connection reset or an HTTP 429 / 503
+    long maxRetryAfterS = 30;         // the longest Retry-After we honour
+    long firstBackoffMs = 500;        // doubled for each further retry
+    std::string caBundle;             // PEM file of trusted certificates; empty: the system's
 };
 
 // The options in force: the defaults, with QUILLBY_HTTP_TIMEOUT_S (connect and stall
@@ -28,7 +29,8 @@ void SetOptions(const WebOptions& options);
 // 400 or more and quill::FetchError when the request cannot be completed.
 std::string get_url(const std::string& url);
 
-// The page at the address, parsed.
+// The page at the address, parsed. A page over maxPageBytes fails with quill::FetchError
+// as soon as that many bytes have arrived.
 Document get_soup(const std::string& url);
 
 }  // namespace gsweb
