@@ -69,7 +69,15 @@ JobTicket DecodeTicket(const std::string& ticket) {
     } catch (const std::invalid_argument& failure) {
         throw TicketError(std::string("the job ticket is not Base64: ") + failure.what());
     }
-    const Json json = Json::parse(text);
+    Json json;
+    try {
+        json = Json::parse(text);
+    } catch (const Json::parse_error&) {
+        throw;
+    } catch (const Json::exception& failure) {
+        // Valid JSON that the parser cannot hold, such as a number out of range.
+        throw TicketError(std::string("the job ticket cannot be read: ") + failure.what());
+    }
     if (!json.is_object()) {
         throw TicketError("the job ticket is not a JSON object");
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numeric>
 
 #include "core/RunLog.h"
@@ -12,8 +13,14 @@ namespace {
 
 using Seconds = std::chrono::duration<double>;
 
+// Whole seconds, rounded up; a story long enough to overflow is simply "very long".
 int CeilSeconds(double seconds) {
-    return std::max(0, static_cast<int>(std::ceil(seconds - 1e-9)));
+    const double whole = std::ceil(seconds - 1e-9);
+    if (!(whole > 0)) {
+        return 0;
+    }
+    return whole >= std::numeric_limits<int>::max() ? std::numeric_limits<int>::max()
+                                                    : static_cast<int>(whole);
 }
 
 std::optional<int> BuildNumber(const std::string& line) {
@@ -53,7 +60,7 @@ std::string TimeLeftText(const ProgressState& state) {
     if (seconds < 60) {
         return "about " + std::to_string(std::max(seconds, 1)) + " s left";
     }
-    const int minutes = (seconds + 30) / 60;
+    const long long minutes = (static_cast<long long>(seconds) + 30) / 60;
     if (minutes < 120) {
         return "about " + std::to_string(minutes) + " min left";
     }
@@ -62,7 +69,10 @@ std::string TimeLeftText(const ProgressState& state) {
 
 std::string ProgressLine(const ProgressState& state, size_t width) {
     constexpr int kBar = 20;
-    const int filled = state.total > 0 ? std::min(kBar, state.done * kBar / state.total) : 0;
+    const long long filled =
+        state.total > 0 ? std::clamp<long long>(
+                              static_cast<long long>(state.done) * kBar / state.total, 0, kBar)
+                        : 0;
     std::string line = "[" + std::string(filled, '#') + std::string(kBar - filled, '-') + "] " +
                        std::to_string(state.done) + "/" + std::to_string(state.total);
     if (state.phase == ProgressState::Phase::Building) {
@@ -95,7 +105,7 @@ std::string ProgressLine(const ProgressState& state, size_t width) {
 
 void ProgressModel::OnLine(const std::string& line, Clock::time_point now) {
     if (const auto count = KeyedValue(line, "chapter:")) {
-        total_ = std::max(0, std::atoi(count->c_str()));
+        total_ = std::max(0, ParseWholeNumber(*count).value_or(0));
     } else if (const auto chapter = ParseChapterLine(line)) {
         position_ = chapter->position;
         title_ = chapter->title;

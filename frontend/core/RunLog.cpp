@@ -16,7 +16,7 @@ constexpr std::string_view kBom = "\xEF\xBB\xBF";
 constexpr std::string_view kSavedMark = " (saved copy)";
 
 // Parses a whole decimal number with optional leading blanks and sign, within int range.
-std::optional<int> WholeNumber(std::string_view text) {
+std::optional<int> ParseNumber(std::string_view text) {
     size_t pos = text.find_first_not_of(' ');
     if (pos == std::string_view::npos) {
         return std::nullopt;
@@ -67,6 +67,10 @@ std::vector<std::string> SplitLines(std::string_view bytes, bool atStart) {
 
 }  // namespace
 
+std::optional<int> ParseWholeNumber(std::string_view text) {
+    return ParseNumber(text);
+}
+
 std::vector<std::string> SplitLogLines(std::string_view bytes) {
     return SplitLines(bytes, true);
 }
@@ -89,8 +93,8 @@ std::optional<ChapterLine> ParseChapterLine(std::string_view line) {
     if (slash == std::string_view::npos || colon == std::string_view::npos) {
         return std::nullopt;
     }
-    const std::optional<int> position = WholeNumber(line.substr(0, slash));
-    if (!position || *position <= 0 || !WholeNumber(line.substr(slash + 3, colon - slash - 3))) {
+    const std::optional<int> position = ParseNumber(line.substr(0, slash));
+    if (!position || *position <= 0 || !ParseNumber(line.substr(slash + 3, colon - slash - 3))) {
         return std::nullopt;
     }
     ChapterLine chapter;
@@ -113,7 +117,7 @@ BookInfo ReadBookInfo(const std::vector<std::string>& lines) {
         } else if (auto author = KeyedValue(line, "author:")) {
             info.author = std::move(author);
         } else if (auto count = KeyedValue(line, "chapter:")) {
-            info.chapterCount = count->empty() ? std::optional<int>(0) : WholeNumber(*count);
+            info.chapterCount = count->empty() ? std::optional<int>(0) : ParseNumber(*count);
             info.countValid = info.chapterCount.has_value();
         } else if (auto chapter = ParseChapterLine(line)) {
             info.chapters.push_back(std::move(*chapter));

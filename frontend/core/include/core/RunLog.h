@@ -36,6 +36,9 @@ struct BookInfo {
 
 BookInfo ReadBookInfo(const std::vector<std::string>& lines);
 
+// A whole decimal number (leading blanks and a sign allowed) that fits an int, or nothing.
+std::optional<int> ParseWholeNumber(std::string_view text);
+
 // The value of a keyed line ("title:Tale" → "Tale"), or nothing when the line does not
 // start with the key.
 std::optional<std::string> KeyedValue(std::string_view line, std::string_view key);
