@@ -22,6 +22,13 @@ long long MillisecondsSince(Clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
 }
 
+// Between the steps of a build, as ConvertChapters does between its pages.
+void StopIfCancelled(const BookJob& job) {
+    if (job.cancelled && job.cancelled()) {
+        throw EBuildCancelled("The book build was cancelled");
+    }
+}
+
 void BuildPdf(BookJob& job, IWindowLog& log) {
     log.Log("");
     log.Log("");
@@ -48,6 +55,7 @@ void BuildPdf(BookJob& job, IWindowLog& log) {
         SaveMerged(book, merged);
     }
     const long long mergeMs = MillisecondsSince(mergeStart);
+    StopIfCancelled(job);  // the last point where leaving costs nothing
 
     const Clock::time_point finishStart = Clock::now();
     const std::string bookPath = ChooseBookPath(job.datadir, MakeBookName(job.booktitle), ".pdf",

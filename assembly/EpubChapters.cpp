@@ -85,7 +85,7 @@ void EpubChapters::NoteUnconverted(int number) {
 std::string EpubChapters::Document(size_t index) {
     log_.ProcessMessages();
     if (job_.cancelled && job_.cancelled()) {
-        throw Exception("The EPUB was not saved: the build was cancelled");
+        throw EBuildCancelled("The EPUB was not saved: the build was cancelled");
     }
     const std::string progress = "process epub chapter " + std::to_string(numbers_[index]);
     // A failure line stays in view; the next progress line comes below it.

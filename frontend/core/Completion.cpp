@@ -83,6 +83,8 @@ bool Build(BookJob& job, IWindowLog& log) {
     try {
         BuildBook(job, log);
         return true;
+    } catch (const EBuildCancelled&) {
+        return false;  // said by the caller
     } catch (const std::exception& failure) {
         log.Log(failure.what());
     } catch (...) {
@@ -145,14 +147,15 @@ JobResult DownloadFinished(const JobSetup& setup, const JobRequest& request,
     WriteFileAtomic(tmpdir + "/0.html", CoverPageHtml());
 
     BookJob job = MakeBookJob(setup, request, info, cancelled);
-    if (!Build(job, log)) {
-        JobResult failed;
-        failed.message = "The book could not be made.";
-        return failed;
-    }
+    const bool built = Build(job, log);
     if (cancelled && cancelled()) {
         return Ended(JobOutcome::Stopped, "The book was not finished: the program is closing.",
                      log);
+    }
+    if (!built) {
+        JobResult failed;
+        failed.message = "The book could not be made.";
+        return failed;
     }
     JobResult result;
     result.bookfile = job.format == BookFormat::Epub ? job.epubfile : job.bookfile;

@@ -27,6 +27,7 @@
 #include "TestMain.h"
 #include "frontend/AboutUt.h"
 #include "frontend/MainUnit.h"
+#include "support/TestPaths.h"
 
 using namespace quill;
 using quill::test::MakeStandInLauncher;
@@ -194,6 +195,44 @@ sleep 30)")
         QVERIFY(QTest::qWaitFor([&] { return !form.isVisible(); }, 10000));
         QVERIFY(!form.JobRunning());
         QVERIFY(QTest::qWaitFor([&] { return !Alive(ReadAll(pidFile)); }, 5000));
+    }
+
+    // Closing while the book is built waits for the chapter being rendered, then stops:
+    // no book is saved and none is opened.
+    void closingDuringTheBuildStopsWithoutABook() {
+        const QString opened = test::InstallStandInXdgOpen(programs_.filePath("viewer"));
+        const QString folder = programs_.filePath("builds");
+        QString script =
+            "W=\"$HOME/Documents/Inkvale/Quillby Downloader/tmp\"\n"
+            "printf 'title:Closing Time\\r\\nauthor:A\\r\\nchapter:30\\r\\n' > \"$W/run.log\"\n"
+            "for n in $(seq 30); do\n"
+            "  printf 'chapter_%s / 30: C%s\\r\\n' $n $n >> \"$W/run.log\"\n"
+            "  { echo \"<h2>C$n</h2>\"; for p in $(seq 60); do echo \"<p>word $n $p and more"
+            " words to fill a line of the page</p>\"; done; } > \"$W/$n.html\"\n"
+            "done\nprintf 'done\\r\\n' >> \"$W/run.log\"\n";
+        MakeStandInLauncher(folder, script);
+        QVERIFY(QFile::link(QString::fromStdString(test::QuillrenderPath()),
+                            folder + "/bin/quillrender"));
+        TMainfm form;
+        form.SetProgramFolder(folder.toStdString() + "/");
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.linked->setText("http://127.0.0.1:9/story/1-closing-time");
+        QTest::mouseClick(form.downloadbtn, Qt::LeftButton);
+        QVERIFY(
+            QTest::qWaitFor([&] { return form.LogLines().contains("process html pdf 3"); }, 60000));
+
+        bool asked = false;
+        Answer(this, QMessageBox::Yes, &asked);
+        form.close();
+        QVERIFY(asked);
+        QVERIFY(QTest::qWaitFor([&] { return !form.isVisible(); }, 60000));
+        QVERIFY2(form.LogLines().last() == "The book was not finished: the program is closing.",
+                 qPrintable(form.LogLines().join(" | ")));
+        QVERIFY(!form.LogLines().contains("process html pdf 30"));
+        const QDir data(QString::fromStdString(form.Folders()->datadir));
+        QCOMPARE(data.entryList({"*.pdf"}, QDir::Files), QStringList{});
+        QVERIFY(ReadAll(opened).isEmpty());
     }
 
     void helpAndAboutOpenTheMakersPages() {

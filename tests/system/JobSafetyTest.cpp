@@ -157,5 +157,28 @@ TEST_F(JobSafety, ATerminalShowsTheProgressLine) {
     EXPECT_EQ(piped.stdOut.find('\x1b'), std::string::npos) << "plain lines into a pipe";
 }
 
+// The window keeps what a job fetched: after a failure the next Download fetches just the
+// missing chapter and makes the whole book.
+TEST_F(JobSafety, AFailedChapterIsFetchedAloneTheNextTime) {
+    const std::string story = sim_.url("/story/1055-fails-once");
+    const RunResult first = desk_.Download(story);
+    EXPECT_EQ(first.exitCode, 3) << first.Describe();
+    EXPECT_THAT(first.stdOut, HasSubstr("1 chapter could not be downloaded: 2. Click Download to "
+                                        "fetch just that one."));
+
+    sim_.reset_log();
+    const RunResult second = desk_.Download(story);
+    EXPECT_EQ(second.exitCode, 0) << second.Describe();
+    EXPECT_THAT(second.stdOut, HasSubstr("chapter_1 / 3: Chapter 1 (saved copy)"));
+    EXPECT_THAT(second.stdOut, HasSubstr("chapter_3 / 3: Chapter 3 (saved copy)"));
+    // The story page, then chapter 2's first view and its two pages: nothing else.
+    const std::vector<std::string> requests = sim_.requests();
+    ASSERT_EQ(requests.size(), 1u + 1 + 2) << ::testing::PrintToString(requests);
+    EXPECT_EQ(requests[0], "/story/1055-fails-once");
+    const std::string book = Lines(second.stdOut).back();
+    const RunResult info = test::Run({"pdfinfo", book}, {}, 30s);
+    EXPECT_THAT(info.stdOut, HasSubstr("Title:           Fails Once"));
+}
+
 }  // namespace
 }  // namespace quill::test
