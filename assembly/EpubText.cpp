@@ -2,26 +2,13 @@
 
 #include <cctype>
 
+#include "MarkupRules.h"
 #include "common/Digest.h"
 #include "common/Utf8.h"
 
 namespace quill::epub {
 
 namespace {
-
-// XML 1.0 allows tab, line feed and carriage return below U+0020, and neither U+FFFE nor
-// U+FFFF; invalid UTF-8 has been replaced before this is asked.
-size_t ForbiddenLength(std::string_view text, size_t i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte < 0x20) {
-        return byte == '\t' || byte == '\n' || byte == '\r' ? 0 : 1;
-    }
-    if (byte == 0xEF && text.substr(i, 2) == "\xEF\xBF" && i + 2 < text.size()) {
-        const auto last = static_cast<unsigned char>(text[i + 2]);
-        return last == 0xBE || last == 0xBF ? 3 : 0;
-    }
-    return 0;
-}
 
 // The RFC 4122 URL namespace, in its byte form, so identifiers follow the usual
 // name-based scheme.
@@ -30,45 +17,14 @@ constexpr std::string_view kUrlNamespace =
 
 }  // namespace
 
+// One rule for what XML may carry, shared with the chapter cleaning.
 std::string XmlCharacters(std::string_view text) {
-    const std::string clean = SanitizeUtf8(text);
-    std::string out;
-    out.reserve(clean.size());
-    for (size_t i = 0; i < clean.size();) {
-        if (const size_t skip = ForbiddenLength(clean, i)) {
-            i += skip;
-        } else {
-            out += clean[i++];
-        }
-    }
-    return out;
+    return markup::WithoutForbidden(SanitizeUtf8(text));
 }
 
 std::string XmlEscape(std::string_view text) {
-    const std::string clean = XmlCharacters(text);
     std::string out;
-    out.reserve(clean.size() + clean.size() / 8);
-    for (const char c : clean) {
-        switch (c) {
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '&':
-                out += "&amp;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\r':
-                out += "&#13;";
-                break;
-            default:
-                out += c;
-        }
-    }
+    markup::AppendEscaped(out, SanitizeUtf8(text), true);
     return out;
 }
 
