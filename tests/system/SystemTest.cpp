@@ -25,6 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
+using namespace std::chrono_literals;
 using ::testing::Not;
 
 std::string PdfText(const std::string& pdf, int page) {
@@ -175,6 +176,28 @@ TEST_F(SystemTest, AHostileNewsChapterIsRenderedWithoutReachingAnyHost) {
         EXPECT_EQ(request.rfind("/hostile/", 0), std::string::npos) << request;
         EXPECT_EQ(request.rfind("/hang", 0), std::string::npos) << request;
     }
+}
+
+// --format chooses the editions; the PDF is the one printed last (and opened) with both.
+TEST_F(SystemTest, TheFormatOptionChoosesTheEditions) {
+    const std::string story = sim_.url("/story/1013-zoes-cafe");
+    const std::string name = desk_.DataDir() + "/Zoë’s Café — «Nuit»";
+    const RunResult epub =
+        test::Run({QuillbyPath(), "--download", story, "--format", "epub"}, desk_.env(), 90s);
+    ASSERT_TRUE(epub.succeeded()) << epub.Describe();
+    EXPECT_EQ(Lines(epub.stdOut).back(), name + ".epub");
+    EXPECT_TRUE(PdfFiles(desk_.DataDir()).empty());
+
+    const RunResult both =
+        test::Run({QuillbyPath(), "--download", story, "--format", "both"}, desk_.env(), 90s);
+    ASSERT_TRUE(both.succeeded()) << both.Describe();
+    EXPECT_EQ(Lines(both.stdOut).back(), name + ".pdf");
+    EXPECT_TRUE(fs::is_regular_file(name + ".epub"));
+
+    const RunResult wrong =
+        test::Run({QuillbyPath(), "--download", story, "--format", "mobi"}, desk_.env(), 30s);
+    EXPECT_EQ(wrong.exitCode, 2);
+    EXPECT_THAT(wrong.stdErr, HasSubstr("--format needs pdf, epub or both"));
 }
 
 TEST_F(SystemTest, AMissingLauncherEndsWithoutARunLog) {
