@@ -14,16 +14,27 @@ if [[ -z ${XDG_RUNTIME_DIR:-} ]]; then
     mkdir -p -m 0700 "$XDG_RUNTIME_DIR"
 fi
 
-# The simulator picks a free port and tells us which; it stops when its stdin closes.
+# The simulator stops when its stdin closes. It serves on the same port every time when it
+# can, so that the sample story keeps one address and a second demo replaces its own book
+# (a book of another address is never overwritten); when the port is taken, on any free one.
 sim_out=$(mktemp)
-exec 3> >(exec /usr/bin/python3 "$repo_root/tools/storysim/storysim.py" --port 0 >"$sim_out")
 trap 'exec 3>&-; rm -f "$sim_out"' EXIT
-for _ in $(seq 100); do
-    grep -q '^PORT ' "$sim_out" && break
-    sleep 0.1
-done
+start_simulator() {
+    : >"$sim_out"
+    exec 3> >(exec /usr/bin/python3 "$repo_root/tools/storysim/storysim.py" --port "$1" \
+        >"$sim_out" 2>/dev/null)
+    local pid=$!
+    for _ in $(seq 100); do
+        grep -q '^PORT ' "$sim_out" && return 0
+        kill -0 "$pid" 2>/dev/null || break  # the port is taken
+        sleep 0.1
+    done
+    exec 3>&-
+    return 1
+}
+start_simulator 48123 || start_simulator 0 ||
+    { echo "demo: the story-site simulator did not start" >&2; exit 1; }
 port=$(sed -n 's/^PORT //p' "$sim_out")
-[[ -n $port ]] || { echo "demo: the story-site simulator did not start" >&2; exit 1; }
 site=http://127.0.0.1:$port
 
 echo "== downloading the sample story from $site"

@@ -9,6 +9,7 @@
 #include "common/File.h"
 #include "common/Paths.h"
 #include "core/CoverPage.h"
+#include "core/StoryAddress.h"
 #include "platform/UserFolders.h"
 
 namespace quill {
@@ -69,7 +70,7 @@ BookJob MakeBookJob(const JobSetup& setup, const JobRequest& request, const Book
     job.booktitle = *info.title;
     job.bookauthor = info.author.value_or("");
     job.lastchapter = *info.chapterCount;
-    job.storyurl = request.url;
+    job.storyurl = StoryAddress(request.url);
     job.format = request.format;
     job.renderer = setup.renderer;
     job.renderCache = setup.folders.renderCache;

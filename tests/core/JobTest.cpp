@@ -9,6 +9,7 @@
 #include "common/Ticket.h"
 #include "core/Completion.h"
 #include "core/Job.h"
+#include "core/StoryAddress.h"
 #include "support/TempDir.h"
 
 namespace quill::test {
@@ -130,6 +131,19 @@ TEST(MissingChapters, NameTheChaptersLeftOut) {
         many[i] = i + 1;
     }
     EXPECT_NE(MissingChaptersMessage(many).find(", 20 and 10 more."), std::string::npos);
+}
+
+TEST(StoryAddress, OneStoryInAnyFormGivesOneAddress) {
+    const std::string story = "https://www.quillby.com/story/1001";
+    for (const char* pasted : {"https://www.quillby.com/story/1001-the-keepers-daughter",
+                               "HTTPS://WWW.Quillby.com/story/1001-renamed-later?utm=x#top",
+                               "https://www.quillby.com/story/1001/"}) {
+        EXPECT_EQ(StoryAddress(pasted), story) << pasted;
+    }
+    EXPECT_EQ(StoryAddress("https://www.quillby.com/1001007-chapter-one?x=1"),
+              "https://www.quillby.com/1001007-chapter-one");
+    EXPECT_NE(StoryAddress("http://127.0.0.1:8123/story/1001-x"),
+              StoryAddress("http://127.0.0.1:8124/story/1001-x"));
 }
 
 }  // namespace
