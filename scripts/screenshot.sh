@@ -45,7 +45,7 @@ chmod +x "$work/tools/xdg-open"
 log="$work/home/Documents/Inkvale/Quillby Downloader/tmp/run.log"
 
 HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/home" \
-  PATH="$work/tools:$PATH" QUILLBY_BASE_URL="$site" QUILLBY_CHAPTER_PAUSE_MS=1500 \
+  PATH="$work/tools:$PATH" QUILLBY_BASE_URL="$site" QUILLBY_CHAPTER_PAUSE_MS=8000 \
   QT_QPA_PLATFORM=xcb \
   "$build/quillby" --demo-url "$site/story/1001-the-keepers-daughter" --autostart \
   >/dev/null 2>&1 &
@@ -55,9 +55,9 @@ pids+=($!)
 window_id() { xwininfo -root -tree | awk '/"Quillby Downloader": \("quillby"/ { print $1; exit }'; }
 has_window() { [ -n "$(window_id)" ]; }
 wait_for 15 has_window
-# Mid-download: a few chapters in, and one more tick of the window's 2-second monitor.
-wait_for 30 grep -qs 'chapter_3 /' "$log"
-sleep 2.3
+# Mid-download: the second chapter saved, its pause counting down in the footer.
+wait_for 30 grep -qs "chapter_2 /" "$log"
+sleep 3.5
 mkdir -p "$(dirname "$out")"
 import -window "$(window_id)" "$out"
 echo "screenshot.sh: wrote $out ($(identify -format '%wx%h' "$out"))"
