@@ -2,13 +2,12 @@
 #include "assembly/BookStyle.h"
 
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include "assembly/BookBuilder.h"
 #include "assembly/WkHtmlToXCore.h"
 #include "common/AtomicWrite.h"
+#include "common/FileBytes.h"
 #include "common/Paths.h"
 
 namespace quill {
@@ -35,16 +34,11 @@ std::string Millimetres(double mm) {
     return text.str();
 }
 
-std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // Chapters render one after another against the same file; it is rewritten only when its
 // text is not the current one (a fresh work folder, or a newer program).
 void WriteStyleSheet(const std::string& path) {
     const std::string css = BookStyleSheet();
-    if (!FileExists(path) || ReadWholeFile(path) != css) {
+    if (TryReadFileBytes(path) != css) {
         WriteFileAtomic(path, css);
     }
 }

@@ -5,7 +5,6 @@
 #include <string_view>
 #include <utility>
 
-#include "FileBytes.h"
 #include "PdfCheck.h"
 #include "assembly/BookBuilder.h"
 #include "assembly/BookStyle.h"
@@ -18,6 +17,7 @@
 #include "common/AtomicWrite.h"
 #include "common/DebugLog.h"
 #include "common/Errors.h"
+#include "common/FileBytes.h"
 #include "common/Paths.h"
 
 namespace quill {
@@ -41,11 +41,6 @@ bool CopiedIntoUrl(unsigned char byte) {
 bool StartsWithDriveLetter(std::string_view path) {
     return path.size() >= 2 && path[1] == ':' &&
            ((path[0] >= 'a' && path[0] <= 'z') || (path[0] >= 'A' && path[0] <= 'Z'));
-}
-
-std::string FolderOf(const std::string& path) {
-    const size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
 }
 
 // Every page is rendered with these. Chapters are untrusted markup from the web even after

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <vector>
 
-#include "FileBytes.h"
+#include "common/FileBytes.h"
 #include "assembly/ChapterRender.h"
 #include "common/AtomicWrite.h"
 #include "common/DebugLog.h"

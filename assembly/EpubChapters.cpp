@@ -1,42 +1,16 @@
 #include "EpubChapters.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 #include "EpubText.h"
 #include "assembly/ChapterMarkup.h"
 #include "common/Errors.h"
-#include "common/File.h"
+#include "common/FileBytes.h"
 #include "common/Paths.h"
 
 namespace quill::epub {
 
-namespace {
-
-[[noreturn]] void ThrowReadError(const std::string& path) {
-    const int code = errno;
-    throw EOSError(code, "Cannot read chapter file \"" + path + "\". " + std::strerror(code));
-}
-
-std::string ReadChapterFile(const std::string& path) {
-    const UniqueFile file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        ThrowReadError(path);
-    }
-    std::string bytes;
-    char buffer[64 * 1024];
-    size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-        bytes.append(buffer, count);
-    }
-    if (std::ferror(file.get())) {
-        ThrowReadError(path);
-    }
-    return bytes;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 EpubChapters::EpubChapters(BookJob& job, const BookMetadata& book, IWindowLog& log)
     : job_(job), book_(book), log_(log) {
@@ -56,7 +30,7 @@ ChapterMarkup EpubChapters::Clean(size_t index) {
     const std::string path = IncludeTrailingSeparator(job_.tmpdir) + number + ".html";
     ChapterMarkup markup;
     try {
-        markup = CleanChapter(ReadChapterFile(path));
+        markup = CleanChapter(ReadFileBytes(path));
     } catch (const EConvertError& e) {
         // The chapter keeps its place in the book, with a note where its text would be, and
         // the build goes on with the next one.

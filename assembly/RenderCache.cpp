@@ -12,12 +12,14 @@
 #include <random>
 #include <vector>
 
-#include "FileBytes.h"
 #include "PdfCheck.h"
 #include "common/AtomicWrite.h"
 #include "common/DebugLog.h"
 #include "common/Digest.h"
 #include "common/Errors.h"
+#include "common/FileBytes.h"
+#include "common/Paths.h"
+#include "common/Settings.h"
 #include "platform/SystemError.h"
 
 namespace quill {
@@ -31,20 +33,10 @@ constexpr char kEntrySuffix[] = ".pdf";
 // Header and end-of-file mark alone take this many bytes.
 constexpr off_t kSmallestPdf = 16;
 
-std::string FolderOf(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash + 1);
-}
-
-std::string NameOf(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // A hidden name beside `path` that no other writer picks, like AtomicFile's.
 std::string TemporaryNameFor(const std::string& path) {
     static std::atomic<unsigned> counter{std::random_device{}()};
-    return FolderOf(path) + "._" + NameOf(path) + "." + std::to_string(::getpid()) + "." +
+    return FolderOf(path) + "._" + FileNameOf(path) + "." + std::to_string(::getpid()) + "." +
            std::to_string(counter++) + ".part";
 }
 
@@ -176,11 +168,9 @@ void RenderCache::Trim(uint64_t limitBytes) const {
 }
 
 uint64_t RenderCacheLimit() {
-    const char* text = std::getenv("QUILLBY_RENDER_CACHE_MB");
-    char* end = nullptr;
-    const unsigned long long mb = text != nullptr ? std::strtoull(text, &end, 10) : 0;
-    const bool given = text != nullptr && end != text && *end == '\0';
-    return (given ? mb : kDefaultLimitMb) * 1024 * 1024;
+    const auto mb =
+        NumberSetting("QUILLBY_RENDER_CACHE_MB", static_cast<long long>(kDefaultLimitMb));
+    return static_cast<uint64_t>(mb) * 1024 * 1024;
 }
 
 bool PlaceFile(const std::string& from, const std::string& to) {

@@ -1,23 +1,11 @@
 #include "common/Pacing.h"
 
-#include <cstdlib>
+#include "common/Settings.h"
 
 namespace quill {
 
-namespace {
-
-constexpr std::chrono::milliseconds kChapterPause{20000};
-
-}  // namespace
-
 std::chrono::milliseconds ChapterPause() {
-    const char* value = std::getenv("QUILLBY_CHAPTER_PAUSE_MS");
-    if (value == nullptr || *value == '\0') {
-        return kChapterPause;
-    }
-    char* end = nullptr;
-    const long long ms = std::strtoll(value, &end, 10);
-    return end != value && ms >= 0 ? std::chrono::milliseconds(ms) : kChapterPause;
+    return std::chrono::milliseconds(NumberSetting("QUILLBY_CHAPTER_PAUSE_MS", 20000));
 }
 
 }  // namespace quill

@@ -1,14 +1,11 @@
 #include "downloader/ChapterStore.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 
 #include "common/AtomicWrite.h"
 #include "common/Digest.h"
 #include "common/Errors.h"
-#include "common/File.h"
+#include "common/FileBytes.h"
 #include "common/Paths.h"
 #include "downloader/Limits.h"
 #include "web/Errors.h"
@@ -28,31 +25,12 @@ std::string Header(const std::string& address, size_t bytes) {
            "\nbytes: " + std::to_string(bytes) + "\n\n";
 }
 
-// The whole file, or nothing when it is missing, unreadable or larger than `maxBytes`.
-std::optional<std::string> ReadWhole(const std::string& path, size_t maxBytes) {
-    UniqueFile file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        return std::nullopt;
-    }
-    std::string bytes;
-    char buffer[1 << 16];
-    for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0;) {
-        if (bytes.size() + got > maxBytes) {
-            return std::nullopt;
-        }
-        bytes.append(buffer, got);
-    }
-    if (std::ferror(file.get())) {
-        return std::nullopt;
-    }
-    return bytes;
-}
-
 // The entry's content when it is whole and was fetched from `address`; otherwise nothing,
 // and the caller fetches again.
 std::optional<std::string> ReadEntry(const std::string& path, const std::string& address,
                                      size_t maxContent) {
-    std::optional<std::string> entry = ReadWhole(path, maxContent + Header(address, 0).size() + 32);
+    std::optional<std::string> entry =
+        TryReadFileBytes(path, maxContent + Header(address, 0).size() + 32);
     if (!entry) {
         return std::nullopt;
     }

@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -51,7 +50,7 @@ TMainfm::~TMainfm() {
 }
 
 void TMainfm::FormCreate() {
-    SetProgramFolder(QCoreApplication::applicationDirPath().toStdString() + "/");
+    SetProgramFolder(HelperFolder());
     Productlabel->setText(kProductTitle);
     setWindowTitle(kProductTitle);
     Log(kStartLine);
@@ -111,11 +110,7 @@ void TMainfm::downloadbtnClick() {
             return;
         }
     }
-    JobSetup setup;
-    setup.folders = *folders_;
-    setup.launcher = programFolder_ + "bin/quillmain";
-    setup.renderer = programFolder_ + "bin/quillrender";
-    job_ = std::make_unique<Job>(setup, *bridge_);
+    job_ = std::make_unique<Job>(MakeJobSetup(*folders_, programFolder_), *bridge_);
     SetBusy(true);
     if (const std::string refused = job_->Start(Request()); !refused.empty()) {
         SetBusy(false);

@@ -70,15 +70,34 @@ UserFolder DocumentsFolder() {
     return {UserDirsDocuments(home.path).value_or(home.path + "/Documents"), ""};
 }
 
-UserFolder AppDataFolder() {
-    if (const std::optional<std::string> data = Env("XDG_DATA_HOME"); data && (*data)[0] == '/') {
-        return {*data, ""};
+// An XDG base folder: the variable when it holds an absolute path, else below the home.
+UserFolder XdgFolder(const char* variable, const char* belowHome) {
+    if (const std::optional<std::string> path = Env(variable); path && (*path)[0] == '/') {
+        return {*path, ""};
     }
     const UserFolder home = Home();
     if (home.path.empty()) {
         return home;
     }
-    return {home.path + "/.local/share", ""};
+    return {home.path + belowHome, ""};
+}
+
+UserFolder AppDataFolder() {
+    return XdgFolder("XDG_DATA_HOME", "/.local/share");
+}
+
+UserFolder CacheFolder() {
+    return XdgFolder("XDG_CACHE_HOME", "/.cache");
+}
+
+std::string ProgramFolder() {
+    char path[4096];
+    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0) {
+        return "./";
+    }
+    const std::string program(path, static_cast<size_t>(length));
+    return program.substr(0, program.rfind('/') + 1);
 }
 
 void OpenWithDefaultProgram(const std::string& target) {

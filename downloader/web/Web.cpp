@@ -9,6 +9,7 @@
 #include <memory>
 #include <thread>
 
+#include "common/Settings.h"
 #include "web/Errors.h"
 #include "web/Failure.h"
 
@@ -20,8 +21,8 @@ constexpr char kUserAgent[] = "QuillbyDownloader/1.25";
 
 WebOptions DefaultOptions() {
     WebOptions options;
-    if (const char* timeout = std::getenv("QUILLBY_HTTP_TIMEOUT_S"); timeout && *timeout) {
-        const long seconds = std::max(1L, std::strtol(timeout, nullptr, 10));
+    if (const long long seconds = quill::NumberSetting("QUILLBY_HTTP_TIMEOUT_S", 0, 1);
+        seconds > 0) {
         options.connectTimeoutMs = seconds * 1000;
         options.stallTimeoutS = seconds;
     }

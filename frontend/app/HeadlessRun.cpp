@@ -76,13 +76,11 @@ int RunHeadless(const CommandLine& cmd, const std::string& programFolder, bool o
     TerminalObserver observer(signals, platform::IsTerminal(1));
     JobSetup setup;
     try {
-        setup.folders = PrepareFolders(kProductTitle);
+        setup = MakeJobSetup(PrepareFolders(kProductTitle), programFolder);
     } catch (const EDataFolderError& problem) {
         observer.Print(problem.what());
         return 1;
     }
-    setup.launcher = programFolder + "bin/quillmain";
-    setup.renderer = programFolder + "bin/quillrender";
 
     JobRequest request;
     request.url = cmd.download;

@@ -4,9 +4,6 @@
 #include <QLineEdit>
 #include <QTimer>
 
-#include <unistd.h>
-
-#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +12,7 @@
 #include "CommandLine.h"
 #include "HeadlessRun.h"
 #include "core/Folders.h"
+#include "core/Job.h"
 #include "frontend/MainUnit.h"
 #include "frontend/MyUtils.h"
 
@@ -28,21 +26,6 @@ bool HasDisplay() {
         }
     }
     return false;
-}
-
-// The folder that holds the helpers in bin/ (bin/quillmain, bin/quillrender), with a
-// trailing "/": the program's own folder in the build tree, ../lib/quillby/ once installed
-// (the program in /usr/bin, the rest under /usr/lib/quillby).
-std::string ProgramFolder() {
-    char path[PATH_MAX];
-    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0) {
-        return "./";
-    }
-    std::string folder(path, static_cast<size_t>(length));
-    folder = folder.substr(0, folder.rfind('/') + 1);
-    const std::string installed = folder + "../lib/quillby/";
-    return ::access((installed + "bin/quillmain").c_str(), X_OK) == 0 ? installed : folder;
 }
 
 int RunWindow(int argc, char** argv, const quill::CommandLine& cmd) {
@@ -77,7 +60,7 @@ int main(int argc, char** argv) {
     if (!cmd.download.empty()) {
         // No window system is needed: the book is rendered by a helper process that
         // chooses its own.
-        return quill::RunHeadless(cmd, ProgramFolder(), HasDisplay());
+        return quill::RunHeadless(cmd, quill::HelperFolder(), HasDisplay());
     }
     return RunWindow(argc, argv, cmd);
 }

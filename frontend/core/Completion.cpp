@@ -6,7 +6,7 @@
 #include "assembly/RenderSettings.h"
 #include "common/AtomicWrite.h"
 #include "common/DebugLog.h"
-#include "common/File.h"
+#include "common/FileBytes.h"
 #include "common/Paths.h"
 #include "core/CoverPage.h"
 #include "core/StoryAddress.h"
@@ -17,17 +17,6 @@ namespace quill {
 const char* const kUnfinished = "Downloading not finish, click Download button it again";
 
 namespace {
-
-std::string ReadWhole(const std::string& path) {
-    UniqueFile file(std::fopen(path.c_str(), "rb"));
-    std::string bytes;
-    char buffer[1 << 16];
-    size_t got;
-    while (file && (got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-        bytes.append(buffer, got);
-    }
-    return bytes;
-}
 
 std::string Plural(size_t count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
@@ -132,7 +121,8 @@ JobResult DownloadFinished(const JobSetup& setup, const JobRequest& request,
     if (!FileExists(setup.folders.logfile)) {
         return Ended(JobOutcome::Failed, "Failed find log file", log);
     }
-    const BookInfo info = ReadBookInfo(SplitLogLines(ReadWhole(setup.folders.logfile)));
+    const BookInfo info =
+        ReadBookInfo(SplitLogLines(TryReadFileBytes(setup.folders.logfile).value_or("")));
     if (const std::string reason = UnfinishedReason(end, info); !reason.empty()) {
         log.Log(reason);
         return Ended(JobOutcome::Failed, kUnfinished, log);

@@ -1,11 +1,29 @@
 #include "core/Job.h"
 
+#include <unistd.h>
+
 #include "JobRunner.h"
+#include "assembly/RenderSettings.h"
 #include "platform/SystemError.h"
+#include "platform/UserFolders.h"
 
 namespace quill {
 
 const char* const kAnotherJobRunning = "Another download is running. Wait for it to finish.";
+
+std::string HelperFolder() {
+    const std::string folder = platform::ProgramFolder();
+    const std::string installed = folder + "../lib/quillby/";
+    return ::access((installed + "bin/quillmain").c_str(), X_OK) == 0 ? installed : folder;
+}
+
+JobSetup MakeJobSetup(const JobFolders& folders, const std::string& helperFolder) {
+    JobSetup setup;
+    setup.folders = folders;
+    setup.launcher = helperFolder + "bin/quillmain";
+    setup.renderer = RendererBelow(helperFolder);
+    return setup;
+}
 
 int JobResult::ExitCode() const {
     switch (outcome) {

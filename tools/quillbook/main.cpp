@@ -23,6 +23,7 @@
 #include "assembly/BookBuilder.h"
 #include "assembly/RenderSettings.h"
 #include "assembly/WkHtmlToXCore.h"
+#include "platform/UserFolders.h"
 
 namespace {
 
@@ -109,7 +110,7 @@ int main(int argc, char** argv) {
         job.datadir = Absolute(args[3]);
         job.bookauthor = args.size() > 4 ? args[4] : "";
         job.storyurl = args.size() > 5 ? args[5] : "";
-        job.renderer = quill::RendererBelow(quill::ProgramFolder());
+        job.renderer = quill::RendererBelow(platform::ProgramFolder());
         job.chapterTimeout = quill::ChapterTimeoutSetting();
         quill::ConsoleLog log(std::cout);
         quill::BuildBook(job, log);

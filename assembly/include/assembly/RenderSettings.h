@@ -11,9 +11,6 @@ namespace quill {
 // window finds its launcher.
 std::string RendererBelow(const std::string& programFolder);
 
-// The folder of the running program (with a trailing "/").
-std::string ProgramFolder();
-
 // The longest one page's rendering may take: QUILLBY_RENDER_TIMEOUT_MS, or 60 s.
 std::chrono::milliseconds ChapterTimeoutSetting();
 

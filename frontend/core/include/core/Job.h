@@ -30,6 +30,14 @@ struct JobSetup {
     std::string renderer;  // bin/quillrender
 };
 
+// The folder that holds the helpers in bin/ (bin/quillmain, bin/quillrender), with a
+// trailing "/": the program's own folder in the build tree, ../lib/quillby/ once installed
+// (the program in /usr/bin, the rest under /usr/lib/quillby).
+std::string HelperFolder();
+
+// The setup of a job with these folders and the helpers below helperFolder.
+JobSetup MakeJobSetup(const JobFolders& folders, const std::string& helperFolder);
+
 enum class JobOutcome {
     Complete,    // every chapter is in the book
     Incomplete,  // a book was made, but chapters are missing from it (see `missing`)

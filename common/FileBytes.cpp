@@ -1,0 +1,59 @@
+#include "common/FileBytes.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "common/Errors.h"
+#include "platform/SystemError.h"
+
+namespace quill {
+
+namespace {
+
+// Reads the whole file into bytes; 0 on success, else the system's error code (EFBIG when
+// the file holds more than maxBytes).
+int ReadInto(const std::string& path, size_t maxBytes, std::string& bytes) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return errno;
+    }
+    char buffer[65536];
+    int code = 0;
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got > 0) {
+            if (bytes.size() + static_cast<size_t>(got) > maxBytes) {
+                code = EFBIG;
+                break;
+            }
+            bytes.append(buffer, static_cast<size_t>(got));
+        } else if (got == 0 || errno != EINTR) {
+            code = got == 0 ? 0 : errno;
+            break;
+        }
+    }
+    ::close(fd);
+    return code;
+}
+
+}  // namespace
+
+std::string ReadFileBytes(const std::string& path) {
+    std::string bytes;
+    if (const int code = ReadInto(path, std::numeric_limits<size_t>::max(), bytes); code != 0) {
+        throw Exception("Cannot read file \"" + path + "\". " + platform::SystemErrorText(code));
+    }
+    return bytes;
+}
+
+std::optional<std::string> TryReadFileBytes(const std::string& path, size_t maxBytes) {
+    std::string bytes;
+    if (ReadInto(path, maxBytes, bytes) != 0) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+}  // namespace quill

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstddef>
+#include <limits>
+#include <optional>
+#include <string>
+
+namespace quill {
+
+// A whole file's bytes. Throws Exception "Cannot read file "path". reason" when it cannot
+// be read.
+std::string ReadFileBytes(const std::string& path);
+
+// A whole file's bytes, or nothing when it is missing, cannot be read, or holds more than
+// maxBytes (it is then read no further).
+std::optional<std::string> TryReadFileBytes(const std::string& path,
+                                            size_t maxBytes = std::numeric_limits<size_t>::max());
+
+}  // namespace quill
