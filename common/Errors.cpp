@@ -1,6 +1,6 @@
 #include "common/Errors.h"
 
-#include "platform/SystemError.h"
+#include "platform/RegularFile.h"
 
 namespace quill {
 
@@ -16,7 +16,7 @@ std::string OsErrorMessage(int code, const std::string& systemText) {
 }  // namespace
 
 EOSError::EOSError(int code)
-    : Exception(OsErrorMessage(code, platform::SystemErrorText(code))), code_(code) {}
+    : Exception(OsErrorMessage(code, platform::RegularFileErrorText(code))), code_(code) {}
 
 EOSError::EOSError(int code, const std::string& systemText)
     : Exception(OsErrorMessage(code, systemText)), code_(code) {}

@@ -6,18 +6,20 @@
 #include <cerrno>
 
 #include "common/Errors.h"
-#include "platform/SystemError.h"
+#include "platform/RegularFile.h"
 
 namespace quill {
 
 namespace {
 
-// Reads the whole file into bytes; 0 on success, else the system's error code (EFBIG when
-// the file holds more than maxBytes).
+// Reads the whole file into bytes; 0 on success, else the error code (EFBIG when the file
+// holds more than maxBytes). Only a regular file is read: a link is not followed and a pipe
+// is not waited on.
 int ReadInto(const std::string& path, size_t maxBytes, std::string& bytes) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int error = 0;
+    const int fd = platform::OpenRegularFile(path, error);
     if (fd < 0) {
-        return errno;
+        return error;
     }
     char buffer[65536];
     int code = 0;
@@ -43,7 +45,8 @@ int ReadInto(const std::string& path, size_t maxBytes, std::string& bytes) {
 std::string ReadFileBytes(const std::string& path) {
     std::string bytes;
     if (const int code = ReadInto(path, std::numeric_limits<size_t>::max(), bytes); code != 0) {
-        throw Exception("Cannot read file \"" + path + "\". " + platform::SystemErrorText(code));
+        throw Exception("Cannot read file \"" + path + "\". " +
+                        platform::RegularFileErrorText(code));
     }
     return bytes;
 }

@@ -1,5 +1,7 @@
 #include "platform/MappedFile.h"
 
+#include "platform/RegularFile.h"
+
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -15,19 +17,9 @@ MappedFile::~MappedFile() {
 
 bool MappedFile::Open(const std::string& path) {
     Close();
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) {
-        error_ = errno;
-        return false;
-    }
-    // A folder opens fine for reading, but it is no document: report an access error.
-    struct stat st {};
-    if (fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
-        Close();
-        error_ = EISDIR;
-        return false;
-    }
-    return true;
+    // Only a regular file: a folder, pipe or device is no document, and a link is not followed.
+    fd_ = OpenRegularFile(path, error_);
+    return fd_ >= 0;
 }
 
 int64_t MappedFile::Size() const {

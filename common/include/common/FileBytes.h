@@ -7,12 +7,12 @@
 
 namespace quill {
 
-// A whole file's bytes. Throws Exception "Cannot read file "path". reason" when it cannot
-// be read.
+// A whole regular file's bytes; a symbolic link is never followed and a pipe or device
+// never read. Throws Exception "Cannot read file "path". reason" when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
 
-// A whole file's bytes, or nothing when it is missing, cannot be read, or holds more than
-// maxBytes (it is then read no further).
+// A whole regular file's bytes, or nothing when it is missing, cannot be read, is not a
+// regular file (as above), or holds more than maxBytes (it is then read no further).
 std::optional<std::string> TryReadFileBytes(const std::string& path,
                                             size_t maxBytes = std::numeric_limits<size_t>::max());
 

@@ -15,7 +15,8 @@ class MappedFile {
     MappedFile(const MappedFile&) = delete;
     MappedFile& operator=(const MappedFile&) = delete;
 
-    // Opens an existing file for reading; false on failure (see ErrorCode()).
+    // Opens an existing regular file for reading, never following a link or waiting on a
+    // pipe; false on failure (see ErrorCode(), and RegularFileErrorText for its words).
     bool Open(const std::string& path);
     // The open file's size in bytes, or -1 on failure.
     int64_t Size() const;
