@@ -165,8 +165,10 @@ class Cleaner {
             headingNode_ = node;
             inHeading_ = true;
         }
-        if (rule.action == Action::Keep &&
-            writer_.Open(rule, Attributes(node, rule.writeAs), node)) {
+        const auto attributes = [node](std::string_view writeAs) {
+            return Attributes(node, writeAs);
+        };
+        if (rule.action == Action::Keep && writer_.Open(rule, attributes, node)) {
             node->_private = &kOpened;
         }
         return true;

@@ -8,6 +8,15 @@ bool IsWhitespace(std::string_view text) {
     return text.find_first_not_of(" \t\n\f\r") == std::string_view::npos;
 }
 
+// The elements that renderers draw indented, by the name written.
+bool Indents(std::string_view name) {
+    return name == "blockquote" || name == "ul" || name == "ol" || name == "dd";
+}
+
+bool IsItem(Place place) {
+    return place == Place::ListItem || place == Place::Term || place == Place::Definition;
+}
+
 }  // namespace
 
 Content MarkupWriter::Current() const {
@@ -15,7 +24,30 @@ Content MarkupWriter::Current() const {
     return open_.empty() ? Content::Flow : open_.back().content;
 }
 
-bool MarkupWriter::Open(const ElementRule& rule, const std::string& attributes, const void* owner) {
+ElementRule MarkupWriter::Drawn(const ElementRule& rule, bool& flatList) const {
+    flatList = false;
+    if (IsItem(rule.place) && !open_.empty() && open_.back().flatList) {
+        return ElementRule{rule.action, "div", Place::Block, rule.content};
+    }
+    if (indents_ < kMaxIndents) {
+        return rule;
+    }
+    // A list of terms does not indent itself, but its definitions would.
+    if (rule.content == Content::List || rule.content == Content::Definitions) {
+        flatList = true;
+        return ElementRule{rule.action, "div", Place::Block, Content::Flow};
+    }
+    if (Indents(rule.writeAs)) {
+        return ElementRule{rule.action, "div", rule.place, rule.content};
+    }
+    return rule;
+}
+
+bool MarkupWriter::Open(const ElementRule& given, const AttributesFor& attributes,
+                        const void* owner) {
+    CloseSupplied(given.place);
+    bool flatList = false;
+    const ElementRule rule = Drawn(given, flatList);
     if (!MakeRoom(rule.place)) {
         return false;
     }
@@ -23,11 +55,12 @@ bool MarkupWriter::Open(const ElementRule& rule, const std::string& attributes, 
     if (rule.content == Content::Nothing) {
         out_ += "<";
         out_ += rule.writeAs;
-        out_ += attributes;
+        out_ += attributes(rule.writeAs);
         out_ += "/>";
         return false;
     }
-    Push(rule.writeAs, rule.content, attributes, owner);
+    Push(rule.writeAs, rule.content, attributes(rule.writeAs), owner);
+    open_.back().flatList = flatList;
     return true;
 }
 
@@ -135,6 +168,7 @@ void MarkupWriter::Push(std::string_view name, Content content, const std::strin
     out_ += attributes;
     out_ += ">";
     open_.push_back(Frame{name, content, owner});
+    indents_ += Indents(name) ? 1 : 0;
 }
 
 void MarkupWriter::Pop() {
@@ -145,6 +179,7 @@ void MarkupWriter::Pop() {
     out_ += "</";
     out_ += frame.name;
     out_ += ">";
+    indents_ -= Indents(frame.name) ? 1 : 0;
     open_.pop_back();
 }
 

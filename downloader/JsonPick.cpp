@@ -101,7 +101,7 @@ class Picker {
                std::equal(frames_.begin(), frames_.begin() + depth_, path.begin(), SameKey);
     }
 
-    static bool SameKey(const Frame& frame, const std::string& key) { return frame.key == key; }
+    static bool SameKey(const Frame& frame, const JsonKey& key) { return key.Matches(frame.key); }
 
     const std::vector<JsonPath>& paths_;
     std::vector<std::optional<Json>> found_;
@@ -111,7 +111,20 @@ class Picker {
     std::string error_;
 };
 
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 }  // namespace
+
+bool JsonKey::Matches(std::string_view key) const {
+    if (!anyCase) {
+        return key == name;
+    }
+    return key.size() == name.size() &&
+           std::equal(key.begin(), key.end(), name.begin(),
+                      [](char a, char b) { return LowerAscii(a) == LowerAscii(b); });
+}
 
 std::vector<std::optional<nlohmann::json>> PickJson(std::string_view text,
                                                     const std::vector<JsonPath>& paths,

@@ -8,12 +8,29 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quill {
 
+// A member name in a path, matched exactly or with ASCII case ignored.
+struct JsonKey {
+    // Not explicit, so that a path reads as the list of its names: {"author", "name"}.
+    JsonKey(const char* key) : name(key) {}
+    JsonKey(std::string key) : name(std::move(key)) {}
+    static JsonKey AnyCase(std::string key) {
+        JsonKey found(std::move(key));
+        found.anyCase = true;
+        return found;
+    }
+    bool Matches(std::string_view key) const;
+
+    std::string name;
+    bool anyCase = false;
+};
+
 // A path of member names from the top-level value; the empty path is that value itself.
-using JsonPath = std::vector<std::string>;
+using JsonPath = std::vector<JsonKey>;
 
 // Reads the JSON value at the start of `text` and returns, for each path, the value found
 // there: a number, text, true, false or null as it is, an object or array as an empty one

@@ -40,14 +40,17 @@ std::optional<int> PageCountIn(std::string_view script, const std::string& url) 
     if (!value) {
         return std::nullopt;
     }
+    // The count's key is read with case ignored ("PAGES", "Pages"). The site's own script
+    // reads part.pages, so that key decides whenever it is there; without it, the last of
+    // the keys that differ from it only in case counts, as the last of repeated keys does.
     std::vector<std::optional<nlohmann::json>> found;
     try {
-        found = PickJson(*value, {{"part", "pages"}}, false);
+        found = PickJson(*value, {{"part", "pages"}, {"part", JsonKey::AnyCase("pages")}}, false);
     } catch (const ValueError& failure) {
         throw ValueError("the page data (" + std::string(kName) + ") in " + url + " is " +
                          failure.what());
     }
-    const std::optional<nlohmann::json>& pages = found[0];
+    const std::optional<nlohmann::json>& pages = found[0] ? found[0] : found[1];
     if (!pages) {
         throw KeyError("no page count (part.pages in " + std::string(kName) + ") in " + url);
     }

@@ -189,6 +189,12 @@ TEST(ChapterMarkup, EpubcheckAcceptsTheCleanedChapter) {
     write("nav.xhtml", page("<nav epub:type=\"toc\"><ol><li><a href=\"c.xhtml\">c</a></li></ol>"
                             "</nav>"));
     std::string chapter = Clean(kHostile);
+    // Beyond the drawn depth, lists become blocks: no list attribute may stay on them.
+    std::string deep;
+    for (int level = 0; level < 12; ++level) {
+        deep += "<blockquote><ol start=\"2\" reversed><li>x<dl><dt>t</dt><dd>d";
+    }
+    chapter += Clean(deep);
     for (const auto* extra :
          {"<ul>loose<li>item</li></ul>", "<dl><dd>d</dd><dt>t</dt></dl>",
           "<table>text<tr><td>x</td></tr><caption>late</caption></table>",

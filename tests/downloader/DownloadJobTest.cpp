@@ -169,13 +169,16 @@ size_t PageBlocks(const std::string& chapter) {
 
 TEST_F(DownloadJob, PageCountIsTheSiteDataReadAsJson) {
     ASSERT_TRUE(Download(1012).succeeded());
-    // "PAGES" is another key: no count; zero pages: heading only; a blank after the colon is
-    // JSON too; of two counts the last wins, as in a browser; an empty count is no JSON.
-    EXPECT_THAT(Files(),
-                ElementsAre("2.html", "3.html", "4.html", "6.html", "cover.jpg", "run.log"));
+    // The key counts in capitals and with a capital initial; zero pages: heading only; a
+    // blank after the colon is JSON too; of two counts the last wins, as in a browser; an
+    // empty count is no JSON.
+    EXPECT_THAT(Files(), ElementsAre("1.html", "2.html", "3.html", "4.html", "6.html", "7.html",
+                                     "cover.jpg", "run.log"));
+    EXPECT_EQ(PageBlocks(File("1.html")), 2u);
     EXPECT_EQ(File("2.html"), "<h2>No pages</h2>\n");
     EXPECT_EQ(PageBlocks(File("3.html")), 2u);
     EXPECT_EQ(PageBlocks(File("4.html")), 3u);
+    EXPECT_EQ(PageBlocks(File("6.html")), 1u);
 }
 
 TEST_F(DownloadJob, StoryTextCannotSetThePageCountAndHugeCountsFetchNothing) {

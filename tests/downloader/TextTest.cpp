@@ -63,8 +63,17 @@ TEST(PageCount, IsReadAsJsonTheWayABrowserReadsIt) {
     EXPECT_EQ(CountIn(R"(window.prefetched = {"part":{"pages": 2,"id":1}};)"), 2);
     EXPECT_EQ(CountIn(R"(window.prefetched = {"part":{"pages":1,"pages":3}};)"), 3);
     EXPECT_EQ(CountIn(R"(window.prefetched = {"part":{"pages":1000}};)"), 1000);
-    // Keys are case-sensitive, and a count must be a whole number from 0 to 1000.
-    EXPECT_THROW(CountIn(R"(window.prefetched = {"part":{"PAGES":2}};)"), KeyError);
+    // The count's key is read with case ignored; "pages" itself wins over the others, of
+    // which the last counts. Other keys keep their case, and a count must be a whole number
+    // from 0 to 1000 whatever its key.
+    EXPECT_EQ(CountIn(R"(window.prefetched = {"part":{"pAgEs":2}};)"), 2);
+    EXPECT_EQ(CountIn(R"(window.prefetched = {"part":{"pages":1,"PAGES":2}};)"), 1);
+    EXPECT_EQ(CountIn(R"(window.prefetched = {"part":{"PAGES":2,"pages":1}};)"), 1);
+    EXPECT_EQ(CountIn(R"(window.prefetched = {"part":{"PAGES":2,"Pages":3}};)"), 3);
+    EXPECT_THROW(CountIn(R"(window.prefetched = {"part":{"PAGES":1001}};)"), ValueError);
+    EXPECT_THROW(CountIn(R"(window.prefetched = {"part":{"Pages":"2"}};)"), ValueError);
+    EXPECT_THROW(CountIn(R"(window.prefetched = {"part":{"pagesX":2,"page":2}};)"), KeyError);
+    EXPECT_THROW(CountIn(R"(window.prefetched = {"PART":{"pages":2}};)"), KeyError);
     EXPECT_THROW(CountIn(R"(window.prefetched = {"pages":2};)"), KeyError);
     EXPECT_THROW(CountIn(R"(window.prefetched = [];)"), KeyError);
     EXPECT_THROW(CountIn(R"(window.prefetched = {"part":[{"pages":2}]};)"), KeyError);

@@ -14,7 +14,7 @@ struct ChapterMarkup {
 
 // Raised when a new version of CleanChapter writes different markup for the same input, so
 // that nothing rendered from the old markup is taken for the new.
-constexpr int kChapterMarkupVersion = 1;
+constexpr int kChapterMarkupVersion = 2;
 
 // Parses untrusted chapter markup (libxml2) and keeps only text and text markup.
 //
@@ -24,7 +24,9 @@ constexpr int kChapterMarkupVersion = 1;
 // forms, media, pictures and everything else that loads or runs goes with its content; no
 // reference of any kind (href, src, url()...) survives. Elements that a place does not allow
 // are unwrapped, and list items or table cells that are missing are supplied, so the
-// fragment always follows HTML5's content rules. Throws EConvertError when the markup
+// fragment always follows HTML5's content rules. Quotes and lists nested more than eight
+// deep are written as plain blocks inside the eighth, so that no renderer indents the text
+// off its page. Throws EConvertError when the markup
 // cannot be read whole (nesting deeper than the parser allows).
 ChapterMarkup CleanChapter(std::string_view html);
 

@@ -26,8 +26,11 @@ PREFETCHED_RE = re.compile(r"<script>\s*window\.prefetched\s*=\s*(.*?);?</script
 
 def page_count(html):
     """part.pages of the window.prefetched data, read as the downloader reads it (JSON)."""
-    data = json.loads(PREFETCHED_RE.search(html).group(1))
-    return data["part"].get("pages")
+    part = json.loads(PREFETCHED_RE.search(html).group(1))["part"]
+    if "pages" in part:
+        return part["pages"]
+    other_case = [value for key, value in part.items() if key.lower() == "pages"]
+    return other_case[-1] if other_case else None
 
 
 class Elements(HTMLParser):
@@ -188,11 +191,12 @@ class ChapterTest(SimTestCase):
         def count(part_id):
             return page_count(self.text("/%d" % part_id))
 
-        self.assertIsNone(count(101201))  # "PAGES": keys are case-sensitive
+        self.assertEqual(count(101201), 2)  # "PAGES": the key's case is ignored
         self.assertEqual(count(101202), 0)
         self.assertEqual(count(101203), 2)
         self.assertEqual(count(101204), 3)  # the last of repeated keys
         self.assertRaises(ValueError, count, 101205)
+        self.assertEqual(count(101207), 1)  # "Pages"
         self.assertEqual(count(105101), 2)
         self.assertIn('"pages":1,', self.text("/105101"))  # in the text, before the data
 
