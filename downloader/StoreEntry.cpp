@@ -16,8 +16,10 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kMagic = "quillby-store 2";
 constexpr std::string_view kFirstMagic = "quillby-store 1";
-// Room for the header lines around the address and the title.
-constexpr size_t kHeaderSlack = 256;
+// Room for the header lines around the address and the title, and for a recorded title
+// longer than the one looked up (a chapter retitled shorter is then still told apart from
+// a damaged entry).
+constexpr size_t kHeaderSlack = 64 * 1024;
 
 struct Parsed {
     bool firstVersion = false;
