@@ -58,8 +58,9 @@ void BuildPdf(BookJob& job, IWindowLog& log) {
     StopIfCancelled(job);  // the last point where leaving costs nothing
 
     const Clock::time_point finishStart = Clock::now();
-    const std::string bookPath = ChooseBookPath(job.datadir, MakeBookName(job.booktitle), ".pdf",
-                                                contents.storyUrl, &ReadStoryOfBook);
+    const std::string bookPath =
+        ChooseBookPath(job.datadir, MakeBookName(job.booktitle), ".pdf", contents.storyUrl,
+                       &ReadStoryOfBook, job.earlierStoryUrls);
     WriteFinishedBook(merged.TempPath(), contents, bookPath);
     // Read by the render benchmark, which times these steps apart from the rendering.
     DebugLog("book: merged in " + std::to_string(mergeMs) + " ms, finished in " +

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <optional>
 #include <string_view>
 
@@ -5,6 +6,7 @@
 #include "common/CleanFileName.h"
 #include "common/Errors.h"
 #include "common/Paths.h"
+#include "common/SiteAddress.h"
 #include "common/Utf8.h"
 
 namespace quill {
@@ -84,6 +86,15 @@ std::u16string PercentDecode(std::u16string_view text) {
     return out;
 }
 
+// Whether a book that records `recorded` is a book of the story at storyUrl.
+bool IsBookOfStory(const std::string& recorded, const std::string& storyUrl,
+                   const std::vector<std::string>& earlierUrls) {
+    return SameStory(recorded, storyUrl) || std::any_of(earlierUrls.begin(), earlierUrls.end(),
+                                                        [&recorded](const std::string& earlier) {
+                                                            return SameStory(recorded, earlier);
+                                                        });
+}
+
 }  // namespace
 
 std::string MakeBookName(const std::string& booktitle) {
@@ -95,7 +106,8 @@ std::string MakeBookName(const std::string& booktitle) {
 
 std::string ChooseBookPath(const std::string& folder, const std::string& name,
                            const std::string& ext, const std::string& storyUrl,
-                           const StoryOfBook& storyOf) {
+                           const StoryOfBook& storyOf,
+                           const std::vector<std::string>& earlierUrls) {
     constexpr int kMostCopies = 999;
     const std::string base = IncludeTrailingSeparator(folder) + name;
     for (int copy = 1; copy <= kMostCopies; ++copy) {
@@ -108,7 +120,7 @@ std::string ChooseBookPath(const std::string& folder, const std::string& name,
             // A book that records no story was made without an address (a rebuild from a
             // work folder); only such a rebuild may replace it.
             const std::optional<std::string> recorded = storyOf(path);
-            if (recorded ? *recorded == storyUrl : storyUrl.empty()) {
+            if (recorded ? IsBookOfStory(*recorded, storyUrl, earlierUrls) : storyUrl.empty()) {
                 return path;
             }
         }

@@ -69,7 +69,7 @@ void BuildEpub(BookJob& job, IWindowLog& log) {
     platform::ServeBlocksFromHeapUpTo(1 << 20);
     log.Log("building epub ....");
     const std::string path = ChooseBookPath(job.datadir, MakeBookName(job.booktitle), ".epub",
-                                            job.storyurl, StoryOfEpub);
+                                            job.storyurl, StoryOfEpub, job.earlierStoryUrls);
     const std::time_t now = std::time(nullptr);
     const BookMetadata book = Describe(job, now);
     epub::EpubChapters chapters(job, book, log);

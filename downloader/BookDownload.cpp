@@ -8,6 +8,7 @@
 #include "Cover.h"
 #include "common/AtomicWrite.h"
 #include "common/Paths.h"
+#include "common/SiteAddress.h"
 #include "downloader/ChapterStore.h"
 #include "downloader/Config.h"
 #include "downloader/Pages.h"
@@ -93,33 +94,41 @@ class ChapterRun {
         } catch (const std::exception&) {
             unusable = std::current_exception();
         }
-        const std::optional<std::string> saved = kept_ != nullptr && !book_.refresh && !unusable
-                                                     ? kept_->FindChapter(address)
-                                                     : std::nullopt;
-        runlog::info("chapter_" + counted + (saved ? " (saved copy)" : ""));
+        // A copy serves only the contents entry it was fetched for: a retitled chapter is
+        // fetched again.
+        const std::string keptTitle = Strip(entry.text);
+        const ChapterStore::Found saved = kept_ != nullptr && !book_.refresh && !unusable
+                                              ? kept_->FindChapter(address, keptTitle)
+                                              : ChapterStore::Found{};
+        runlog::info("chapter_" + counted + (saved.content ? " (saved copy)" : ""));
+        if (!saved.damage.empty()) {
+            runlog::info("The saved copy of chapter " + std::to_string(i) + " was damaged (" +
+                         saved.damage + "); it is fetched again.");
+        }
         if (unusable) {
             std::rethrow_exception(unusable);
         }
         const std::string fileName = std::to_string(i) + ".html";
-        if (saved) {
-            book_.savefile(fileName, *saved);  // no request, so no pause
+        if (saved.content) {
+            book_.savefile(fileName, *saved.content);  // no request, so no pause
             return;
         }
         const Chapter chapter = book_.get_chapter(address);
         book_.savefile(fileName, chapter.document);
-        Keep(address, chapter.document);
+        Keep(address, keptTitle, chapter.document);
         std::this_thread::sleep_for(ChapterPause());
     }
 
   private:
     // A chapter the store could not keep is still in the work folder; the failure is
     // reported, and a later job fetches the chapter again.
-    void Keep(const std::string& address, const std::string& document) const {
+    void Keep(const std::string& address, const std::string& title,
+              const std::string& document) const {
         if (kept_ == nullptr) {
             return;
         }
         try {
-            kept_->PutChapter(address, document);
+            kept_->PutChapter(address, title, document);
         } catch (const std::exception& failure) {
             ReportFailure(failure);
         }
@@ -134,9 +143,14 @@ class ChapterRun {
 void SaveCover(QuillObj& book, const ChapterStore* kept, const std::string& url,
                const std::string& file) {
     if (kept != nullptr && !book.refresh) {
-        if (const std::optional<std::string> picture = kept->FindCover(url)) {
+        const ChapterStore::Found picture = kept->FindCover(url);
+        if (!picture.damage.empty()) {
+            runlog::info("The saved cover was damaged (" + picture.damage +
+                         "); it is fetched again.");
+        }
+        if (picture.content) {
             try {
-                WriteFileAtomic(file, *picture);
+                WriteFileAtomic(file, *picture.content);
                 return;
             } catch (const std::exception&) {
                 // Fetching reports the failure, or mends it.
@@ -154,6 +168,51 @@ void SaveCover(QuillObj& book, const ChapterStore* kept, const std::string& url,
     }
 }
 
+// The story's number: in a story page's address, or for a chapter page in the story address
+// its metadata gives. Only a number is ever taken from the page; it is not fetched.
+std::optional<uint64_t> StoryNumberOf(const std::string& aurl, const StoryMeta& meta) {
+    if (const std::optional<uint64_t> number = StoryNumberIn(aurl)) {
+        return number;
+    }
+    if (!meta.url) {
+        return std::nullopt;
+    }
+    try {
+        return StoryNumberIn(gsweb::ResolveUrl(aurl, *meta.url));
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+// The story's kept chapters, under its number when it is known (and then with what earlier
+// versions kept under the address forms), otherwise under its identifier.
+std::optional<ChapterStore> OpenStore(const std::string& root, std::optional<uint64_t> number,
+                                      const std::string& id, const std::string& aurl,
+                                      const StoryPage& story) {
+    std::optional<ChapterStore> kept;
+    if (root.empty()) {
+        return kept;
+    }
+    kept.emplace(root, number ? std::to_string(*number) : id);
+    if (!number) {
+        return kept;
+    }
+    std::vector<std::string> addresses, earlierIds{id};
+    for (const TocEntry& entry : story.entries) {
+        try {
+            addresses.push_back(ChapterAddress(aurl, entry));
+        } catch (const std::exception&) {
+            continue;  // reported when the entry's turn comes
+        }
+        const std::optional<SiteAddress> page = ReadSiteAddress(addresses.back());
+        if (page && page->part) {
+            earlierIds.push_back(utils::getquillid(addresses.back()));
+        }
+    }
+    kept->AdoptEarlierFolders(*number, earlierIds, addresses, story.meta.image);
+    return kept;
+}
+
 }  // namespace
 
 void QuillObj::get_book(const std::string& aurl) {
@@ -161,10 +220,9 @@ void QuillObj::get_book(const std::string& aurl) {
     const std::string base_url = BaseUrl();
     id = utils::getquillid(aurl);
     std::cout << base_url << "/story/" << id << std::endl;
-    // Opened before any request: a store that cannot be used ends the job at once.
-    std::optional<ChapterStore> kept;
+    // Before any request: a store that cannot be used ends the job at once.
     if (!store.empty()) {
-        kept.emplace(store, id);
+        ChapterStore::PrepareRoot(store);
     }
 
     // The parsed page goes as soon as it has been read: only its metadata and links stay.
@@ -172,12 +230,18 @@ void QuillObj::get_book(const std::string& aurl) {
     std::cout << story.meta.title << std::endl;
     runlog::info("title:" + story.meta.title);
     runlog::info("author:" + story.meta.author);
+    const std::optional<uint64_t> number = StoryNumberOf(aurl, story.meta);
+    if (number) {
+        // The window keys the book by it, as the store is keyed here.
+        runlog::info("story:" + std::to_string(*number));
+    }
     bookmeta["title"] = story.meta.title;
     bookmeta["author"] = story.meta.author;
 
     bookmeta["filename"] = BookFileName(story.meta.title);
     RemoveStaleBook(ebookdir, bookmeta["filename"].get<std::string>(), story.meta.author);
 
+    const std::optional<ChapterStore> kept = OpenStore(store, number, id, aurl, story);
     SaveCover(*this, kept ? &*kept : nullptr, story.meta.image, JoinPath(ebookdir, "cover.jpg"));
     runlog::info("cover page:cover.jpg");
 

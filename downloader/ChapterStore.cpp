@@ -1,11 +1,12 @@
 #include "downloader/ChapterStore.h"
 
 #include <filesystem>
+#include <set>
 
+#include "StoreEntry.h"
 #include "common/AtomicWrite.h"
 #include "common/Digest.h"
 #include "common/Errors.h"
-#include "common/FileBytes.h"
 #include "common/Paths.h"
 #include "downloader/Limits.h"
 #include "web/Errors.h"
@@ -16,38 +17,15 @@ namespace quill {
 
 namespace {
 
-constexpr std::string_view kMagic = "quillby-store 1\n";
+namespace fs = std::filesystem;
+
 constexpr size_t kMaxNameLength = 64;
+constexpr char kCoverName[] = "cover.picture";
 
-// An entry: the magic line, "address: …", "bytes: …", a blank line, then the content.
-std::string Header(const std::string& address, size_t bytes) {
-    return std::string(kMagic) + "address: " + OneLine(address) +
-           "\nbytes: " + std::to_string(bytes) + "\n\n";
-}
-
-// The entry's content when it is whole and was fetched from `address`; otherwise nothing,
-// and the caller fetches again.
-std::optional<std::string> ReadEntry(const std::string& path, const std::string& address,
-                                     size_t maxContent) {
-    std::optional<std::string> entry =
-        TryReadFileBytes(path, maxContent + Header(address, 0).size() + 32);
-    if (!entry) {
-        return std::nullopt;
-    }
-    const size_t blank = entry->find("\n\n");
-    if (blank == std::string::npos) {
-        return std::nullopt;
-    }
-    const size_t content = blank + 2;
-    if (entry->compare(0, content, Header(address, entry->size() - content)) != 0) {
-        return std::nullopt;
-    }
-    return entry->substr(content);
-}
-
-void WriteEntry(const std::string& path, const std::string& address, const std::string& content) {
+void WriteEntry(const std::string& path, const std::string& address, const std::string& title,
+                const std::string& content) {
     try {
-        WriteFileAtomic(path, Header(address, content.size()) + content);
+        WriteFileAtomic(path, store::EntryBytes(address, title, content));
     } catch (const Exception& failure) {
         throw OSError(std::string("the chapter store: ") + failure.what());
     }
@@ -58,52 +36,151 @@ bool IsPlainNameCharacter(char c) {
            c == '_' || c == '.';
 }
 
+bool IsDirectory(const std::string& path) {
+    std::error_code error;
+    return fs::symlink_status(path, error).type() == fs::file_type::directory;
+}
+
+bool IsRegularFile(const std::string& path) {
+    std::error_code error;
+    return fs::symlink_status(path, error).type() == fs::file_type::regular;
+}
+
+// Moves an earlier folder's entry into place unless one is there already; then the earlier
+// one has served its time.
+void MoveEntry(const std::string& from, const std::string& to) {
+    if (!IsRegularFile(from)) {
+        return;
+    }
+    std::error_code error;
+    if (PathExists(to)) {
+        fs::remove(from, error);
+    } else {
+        fs::rename(from, to, error);
+    }
+}
+
+size_t MaxCoverBytes() {
+    return gsweb::Options().maxBodyBytes;
+}
+
 }  // namespace
 
-std::string ChapterStore::FolderName(const std::string& storyId) {
+std::string ChapterStore::FolderName(const std::string& storyKey) {
     std::string name;
-    for (const char c : storyId.substr(0, kMaxNameLength)) {
+    for (const char c : storyKey.substr(0, kMaxNameLength)) {
         name += IsPlainNameCharacter(c) ? c : '_';
     }
     if (!name.empty() && name[0] == '.') {
         name[0] = '_';  // no hidden folder, and never "." or ".."
     }
-    const bool plain = !name.empty() && name == storyId;
-    return plain ? name : name + "-" + Sha256Hex(storyId).substr(0, 16);
+    const bool plain = !name.empty() && name == storyKey;
+    return plain ? name : name + "-" + Sha256Hex(storyKey).substr(0, 16);
 }
 
-ChapterStore::ChapterStore(const std::string& root, const std::string& storyId)
-    : folder_(JoinPath(root, FolderName(storyId))) {
+void ChapterStore::PrepareRoot(const std::string& root) {
     std::error_code error;
-    std::filesystem::create_directories(folder_, error);
-    if (error || !std::filesystem::is_directory(folder_)) {
-        throw OSError("cannot create the chapter store folder " + folder_ + ": " +
+    fs::create_directories(root, error);
+    if (error || !fs::is_directory(root)) {
+        throw OSError("cannot create the chapter store folder " + root + ": " +
                       (error ? error.message() : std::string("not a folder")));
     }
 }
 
-std::string ChapterStore::ChapterPath(const std::string& address) const {
-    return JoinPath(folder_, Sha256Hex(address) + ".chapter");
+ChapterStore::ChapterStore(const std::string& root, const std::string& storyKey)
+    : root_(root), folder_(JoinPath(root, FolderName(storyKey))) {
+    PrepareRoot(root_);
+    PrepareRoot(folder_);
 }
 
-std::string ChapterStore::CoverPath() const {
-    return JoinPath(folder_, "cover.picture");
+std::string ChapterStore::ChapterName(const std::string& address) {
+    return Sha256Hex(address) + ".chapter";
 }
 
-std::optional<std::string> ChapterStore::FindChapter(const std::string& address) const {
-    return ReadEntry(ChapterPath(address), address, kMaxChapterBytes);
+ChapterStore::Found ChapterStore::Find(const std::string& path, const std::string& address,
+                                       const std::string& title, size_t maxContent,
+                                       bool nameIsAddress) const {
+    store::Reading reading = store::ReadEntry(path, address, title, maxContent, nameIsAddress);
+    Found found;
+    switch (reading.kind) {
+        case store::Reading::Kind::Serves:
+            if (reading.firstVersion) {
+                try {
+                    WriteEntry(path, address, title, reading.content);
+                } catch (const std::exception&) {
+                    // Served all the same; the next job tries again.
+                }
+            }
+            found.content = std::move(reading.content);
+            break;
+        case store::Reading::Kind::Damaged: {
+            std::error_code error;
+            fs::remove(path, error);  // a link goes, never what it points to
+            found.damage = std::move(reading.damage);
+            break;
+        }
+        case store::Reading::Kind::Missing:
+        case store::Reading::Kind::Changed:
+            break;
+    }
+    return found;
 }
 
-void ChapterStore::PutChapter(const std::string& address, const std::string& document) const {
-    WriteEntry(ChapterPath(address), address, document);
+ChapterStore::Found ChapterStore::FindChapter(const std::string& address,
+                                              const std::string& title) const {
+    return Find(JoinPath(folder_, ChapterName(address)), address, title, kMaxChapterBytes, true);
 }
 
-std::optional<std::string> ChapterStore::FindCover(const std::string& address) const {
-    return ReadEntry(CoverPath(), address, gsweb::Options().maxBodyBytes);
+void ChapterStore::PutChapter(const std::string& address, const std::string& title,
+                              const std::string& document) const {
+    WriteEntry(JoinPath(folder_, ChapterName(address)), address, title, document);
+}
+
+ChapterStore::Found ChapterStore::FindCover(const std::string& address) const {
+    return Find(JoinPath(folder_, kCoverName), address, "", MaxCoverBytes(), false);
 }
 
 void ChapterStore::PutCover(const std::string& address, const std::string& picture) const {
-    WriteEntry(CoverPath(), address, picture);
+    WriteEntry(JoinPath(folder_, kCoverName), address, "", picture);
+}
+
+void ChapterStore::AdoptEarlierFolders(uint64_t number, const std::vector<std::string>& earlierIds,
+                                       const std::vector<std::string>& chapterAddresses,
+                                       const std::string& coverAddress) const {
+    std::set<std::string> names;
+    for (const std::string& id : earlierIds) {
+        names.insert(FolderName(id));
+    }
+    const std::string prefix = std::to_string(number);
+    std::error_code error;
+    for (fs::directory_iterator it(root_, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() > prefix.size() && name.compare(0, prefix.size(), prefix) == 0 &&
+            (name[prefix.size()] == '-' || name[prefix.size()] == '_')) {
+            names.insert(name);
+        }
+    }
+    for (const std::string& name : names) {
+        const std::string other = JoinPath(root_, name);
+        if (other != folder_ && IsDirectory(other)) {
+            AdoptFrom(other, chapterAddresses, coverAddress);
+        }
+    }
+}
+
+void ChapterStore::AdoptFrom(const std::string& other,
+                             const std::vector<std::string>& chapterAddresses,
+                             const std::string& coverAddress) const {
+    for (const std::string& address : chapterAddresses) {
+        const std::string name = ChapterName(address);
+        MoveEntry(JoinPath(other, name), JoinPath(folder_, name));
+    }
+    const std::string cover = JoinPath(other, kCoverName);
+    if (store::EntryAddress(cover, MaxCoverBytes()) == OneLine(coverAddress)) {
+        MoveEntry(cover, JoinPath(folder_, kCoverName));
+    }
+    std::error_code error;
+    fs::remove(other, error);  // only when nothing is left in it
 }
 
 }  // namespace quill

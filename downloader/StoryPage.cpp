@@ -14,11 +14,11 @@ namespace {
 using nlohmann::json;
 
 // The members the job uses, in the order of MetadataPaths().
-enum Member { kWhole, kHeadline, kAuthor, kAuthorName, kImage, kDescription };
+enum Member { kWhole, kHeadline, kAuthor, kAuthorName, kImage, kDescription, kUrl };
 
 const std::vector<JsonPath>& MetadataPaths() {
     static const std::vector<JsonPath> paths{
-        {}, {"headline"}, {"author"}, {"author", "name"}, {"image"}, {"description"}};
+        {}, {"headline"}, {"author"}, {"author", "name"}, {"image"}, {"description"}, {"url"}};
     return paths;
 }
 
@@ -69,6 +69,9 @@ StoryMeta ReadStoryMeta(const std::vector<std::optional<json>>& meta) {
     story.image = TextMember(meta[kImage], "image", false);
     if (!meta[kDescription]) {
         throw KeyError("the story metadata has no \"description\"");
+    }
+    if (meta[kUrl] && meta[kUrl]->is_string()) {
+        story.url = meta[kUrl]->get<std::string>();
     }
     return story;
 }

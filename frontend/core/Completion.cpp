@@ -59,7 +59,8 @@ BookJob MakeBookJob(const JobSetup& setup, const JobRequest& request, const Book
     job.booktitle = *info.title;
     job.bookauthor = info.author.value_or("");
     job.lastchapter = *info.chapterCount;
-    job.storyurl = StoryAddress(request.url);
+    job.storyurl = StoryAddress(request.url, info.storyNumber);
+    job.earlierStoryUrls = EarlierStoryAddresses(request.url, info.storyNumber);
     job.format = request.format;
     job.renderer = setup.renderer;
     job.renderCache = setup.folders.renderCache;

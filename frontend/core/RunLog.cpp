@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "common/File.h"
+#include "common/SiteAddress.h"
 
 namespace quill {
 
@@ -116,6 +117,8 @@ BookInfo ReadBookInfo(const std::vector<std::string>& lines) {
             info.title = std::move(title);
         } else if (auto author = KeyedValue(line, "author:")) {
             info.author = std::move(author);
+        } else if (auto story = KeyedValue(line, "story:")) {
+            info.storyNumber = ParseStoryNumber(*story);
         } else if (auto count = KeyedValue(line, "chapter:")) {
             info.chapterCount = count->empty() ? std::optional<int>(0) : ParseNumber(*count);
             info.countValid = info.chapterCount.has_value();

@@ -140,8 +140,15 @@ TEST(StoryAddress, OneStoryInAnyFormGivesOneAddress) {
                                "https://www.quillby.com/story/1001/"}) {
         EXPECT_EQ(StoryAddress(pasted), story) << pasted;
     }
-    EXPECT_EQ(StoryAddress("https://www.quillby.com/1001007-chapter-one?x=1"),
-              "https://www.quillby.com/1001007-chapter-one");
+    // A chapter page's address has no story number; the one the downloader learnt counts,
+    // and books of earlier versions, which kept the chapter's address, are still this story's.
+    const std::string chapter = "https://www.quillby.com/1001007-chapter-one?x=1";
+    EXPECT_EQ(StoryAddress(chapter), "https://www.quillby.com/1001007-chapter-one");
+    EXPECT_EQ(StoryAddress(chapter, 1001), story);
+    EXPECT_EQ(EarlierStoryAddresses(chapter, 1001),
+              std::vector<std::string>{"https://www.quillby.com/1001007-chapter-one"});
+    EXPECT_EQ(EarlierStoryAddresses("https://www.quillby.com/story/1001-x", 1001),
+              std::vector<std::string>{});
     EXPECT_NE(StoryAddress("http://127.0.0.1:8123/story/1001-x"),
               StoryAddress("http://127.0.0.1:8124/story/1001-x"));
 }

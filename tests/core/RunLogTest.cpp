@@ -22,6 +22,7 @@ TEST(RunLogKeys, CountOnlyAtTheStartOfALine) {
     const BookInfo info = ReadBookInfo({
         "title:Tale: Part One",
         "author:Ann",
+        "story:7001",
         "cover page:cover.jpg",
         "chapter:5",
         "chapter_1 / 5: Next chapter: Home",
@@ -35,6 +36,7 @@ TEST(RunLogKeys, CountOnlyAtTheStartOfALine) {
     });
     EXPECT_EQ(info.title, "Tale: Part One");
     EXPECT_EQ(info.author, "Ann");
+    EXPECT_EQ(info.storyNumber, 7001u);
     EXPECT_EQ(info.chapterCount, 5);
     EXPECT_TRUE(info.done);
     ASSERT_EQ(info.chapters.size(), 3u);
@@ -47,7 +49,7 @@ TEST(RunLogKeys, CountOnlyAtTheStartOfALine) {
     EXPECT_EQ(info.chapters[2].title, "A/N part 2");
 }
 
-TEST(RunLogKeys, TheLastChapterLineWinsAndMustBeAWholeNumber) {
+TEST(RunLogKeys, TheLastChapterAndStoryLinesWinAndMustBeWholeNumbers) {
     EXPECT_EQ(ReadBookInfo({"chapter:3", "chapter:12"}).chapterCount, 12);
     EXPECT_EQ(ReadBookInfo({"chapter:"}).chapterCount, 0);
     EXPECT_EQ(ReadBookInfo({"chapter:  7"}).chapterCount, 7);
@@ -56,6 +58,10 @@ TEST(RunLogKeys, TheLastChapterLineWinsAndMustBeAWholeNumber) {
         const BookInfo info = ReadBookInfo({"chapter:4", bad});
         EXPECT_FALSE(info.chapterCount) << bad;
         EXPECT_FALSE(info.countValid) << bad;
+    }
+    // The story's number keys the book: nothing but a number counts.
+    for (const char* bad : {"story:7001/../1", "story: 7001", "story:7001 ", "story:0x1B59"}) {
+        EXPECT_EQ(ReadBookInfo({"story:7001", bad}).storyNumber, std::nullopt) << bad;
     }
     EXPECT_FALSE(ParseChapterLine("chapter_x / 5: T"));
     EXPECT_FALSE(ParseChapterLine("chapter_0 / 5: T"));

@@ -5,11 +5,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include <chrono>
 #include <thread>
 
 #include "JobRunner.h"
+#include "common/Digest.h"
 #include "support/Spawn.h"
 #include "support/TempDir.h"
 #include "support/TestPaths.h"
@@ -105,6 +110,46 @@ TEST_F(Resume, RefreshFetchesEveryChapterAgainAndReplacesWhatIsKept) {
     Job(1056);
     EXPECT_THAT(sim_.requests(), ElementsAre("/story/1056"));
     EXPECT_THAT(File("2.html"), HasSubstr("Second 2"));
+}
+
+TEST_F(Resume, ADamagedOrUnreadableStoreEntryIsNamedAndFetchedAgain) {
+    Job(1056);
+    auto entry = [this](int part) {
+        return store_.file("1056/" +
+                           Sha256Hex(sim_.url("/10560" + std::to_string(part) + "-part-10560" +
+                                              std::to_string(part))) +
+                           ".chapter");
+    };
+    // Chapter 1 changed in its middle, its length kept; chapter 2 a named pipe that no one
+    // writes; the cover a link to an entry that would pass every check.
+    std::string bytes = ReadFile(entry(1));
+    bytes[bytes.size() - 10] ^= 1;
+    WriteFile(entry(1), bytes);
+    ASSERT_EQ(std::remove(entry(2).c_str()), 0);
+    ASSERT_EQ(mkfifo(entry(2).c_str(), 0600), 0);
+    const std::string cover = store_.file("1056/cover.picture");
+    ASSERT_EQ(std::rename(cover.c_str(), store_.file("kept.picture").c_str()), 0);
+    ASSERT_EQ(symlink(store_.file("kept.picture").c_str(), cover.c_str()), 0);
+
+    Job(1056);
+    EXPECT_THAT(sim_.requests(),
+                ElementsAre("/story/1056", "/covers/1056.jpg", "/105601-part-105601",
+                            "/105601-part-105601/page/1", "/105601-part-105601/page/2",
+                            "/105602-part-105602", "/105602-part-105602/page/1",
+                            "/105602-part-105602/page/2"));
+    const std::vector<std::string> lines = RunLogLines(work_->path());
+    EXPECT_THAT(lines, ::testing::Contains(
+                           "The saved cover was damaged (it is a symbolic link, which is not "
+                           "followed); it is fetched again."));
+    EXPECT_THAT(lines, ::testing::Contains(
+                           "The saved copy of chapter 1 was damaged (its content does not match "
+                           "the digest recorded when it was written); it is fetched again."));
+    EXPECT_THAT(lines, ::testing::Contains("The saved copy of chapter 2 was damaged (it is not a "
+                                           "regular file); it is fetched again."));
+    EXPECT_THAT(File("1.html"), HasSubstr("First 1"));
+    // Fetched entries replace what stood there; the next job takes all of them.
+    Job(1056);
+    EXPECT_THAT(sim_.requests(), ElementsAre("/story/1056"));
 }
 
 // Starts the downloader without waiting for it.

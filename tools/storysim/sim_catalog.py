@@ -133,6 +133,7 @@ def _story(raw):
         "metadata": bool(raw.get("metadata", True)),
         "meta": dict(raw.get("meta", {})),
         "meta_raw": raw.get("meta_raw"),
+        "canonical_redirect": bool(raw.get("canonical_redirect", False)),
         "parts": [_part(p, story_id, i) for i, p in enumerate(raw_parts)],
     }
 

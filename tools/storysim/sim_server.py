@@ -206,6 +206,11 @@ class SimHandler(BaseHTTPRequestHandler):
                 return error(404)
             if story["status"] != 200:
                 return error(story["status"])
+            # As the site does: the number alone, or an old slug, leads to the story's own
+            # address.
+            own = "/story/%d-%s" % (story["id"], story["slug"])
+            if story["canonical_redirect"] and path.rstrip("/") != own:
+                return Response(301, b"", headers={"Location": own})
             return html(sim_pages.story_page(story, base))
         m = COVER.match(path)
         if m:

@@ -28,6 +28,8 @@ struct BookJob {
 
     std::string bookauthor;  // the story's author as the run log gives it
     std::string storyurl;    // the story's address; the book records it
+    // Other addresses that earlier books of this story may record (IsBookOfStory).
+    std::vector<std::string> earlierStoryUrls;
     // The story's language tag when the site gives one; empty: "en".
     std::string booklanguage;
     BookFormat format = BookFormat::Pdf;
@@ -78,11 +80,14 @@ using StoryOfBook = std::function<std::optional<std::string>(const std::string& 
 // Where a book of the story at storyUrl is saved: folder/name + ext, unless a file there
 // holds another story (a file that records none counts as another story, except for a
 // build without an address); then "name (2)" + ext, "name (3)" + ext,
-// and so on: the first name that is free or holds this story. A story never overwrites
-// another story's book. Throws EFCreateError when no such name is left.
+// and so on: the first name that is free or holds this story. A book holds this story when
+// it records the same story in any address form (SameStory), or one of earlierUrls. A
+// story never overwrites another story's book. Throws EFCreateError when no such name is
+// left.
 std::string ChooseBookPath(const std::string& folder, const std::string& name,
                            const std::string& ext, const std::string& storyUrl,
-                           const StoryOfBook& storyOf);
+                           const StoryOfBook& storyOf,
+                           const std::vector<std::string>& earlierUrls = {});
 
 // Appends all pages of the PDF file to the book; returns its page count, 0 when the file
 // does not exist.

@@ -16,6 +16,9 @@ struct StoryMeta {
     std::string title;   // "headline"
     std::string author;  // "author" → "name"
     std::string image;   // the cover's address
+    // "url": the story page's address as the site gives it, when it is a text. Only ever
+    // read for the story's number.
+    std::optional<std::string> url;
 };
 
 // One link of the table of contents.

@@ -153,6 +153,18 @@ class StoryPageTest(SimTestCase):
         self.assertRaises(ValueError, json.loads, meta(1018))
         self.assertNotIn("name", json.loads(meta(1019))["author"])
 
+    def test_a_story_is_reached_by_its_number_and_its_chapters_name_it(self):
+        for path in ["/story/1058", "/story/1058-an-old-slug", "/story/1058/"]:
+            status, headers, _ = self.get(path)
+            self.assertEqual((status, headers["Location"]), (301, "/story/1058-seven-forms"), path)
+        self.assertIn("Seven Forms", self.text("/story/1058-seven-forms"))
+        # Without the redirect the number alone serves the page itself.
+        self.assertIn("Page Count Tricks", self.text("/story/1051"))
+        # A chapter's first view names its story in the metadata, as the story page does.
+        scripts = Elements(self.text("/105802-dos")).select("script", type="application/ld+json")
+        self.assertEqual(json.loads(scripts[0]["text"])["url"],
+                         "http://127.0.0.1:%d/story/1058-seven-forms" % self.port)
+
     def test_covers(self):
         status, headers, body = self.get("/covers/1001.jpg")
         self.assertEqual((status, headers["Content-Type"]), (200, "image/jpeg"))

@@ -26,6 +26,9 @@ struct ChapterLine {
 struct BookInfo {
     std::optional<std::string> title;   // the last "title:" line's value
     std::optional<std::string> author;  // the last "author:" line's value
+    // The last "story:" line's number: the story's number as the downloader learnt it
+    // (nothing when that line is missing or holds anything but a number).
+    std::optional<uint64_t> storyNumber;
     // The last "chapter:" line's value: the number of table-of-contents entries. Nothing
     // when there is no such line or its value is not a whole number (countValid false).
     std::optional<int> chapterCount;
