@@ -118,7 +118,10 @@ TEST_F(CoreJob, WithoutARunLogTheJobSaysSo) {
     request.url = "https://www.quillby.com/story/1";
     ASSERT_FALSE(job.Start(request));
     job.Wait();
-    EXPECT_EQ(recorder_.lines(), std::vector<std::string>{"Failed find log file"});
+    EXPECT_EQ(recorder_.lines(),
+              (std::vector<std::string>{"The downloader " + setup_.launcher +
+                                            " could not be started: No such file or directory.",
+                                        "Failed find log file"}));
     EXPECT_EQ(recorder_.result().ExitCode(), 1);
 }
 

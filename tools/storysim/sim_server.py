@@ -204,6 +204,9 @@ class SimHandler(BaseHTTPRequestHandler):
             story = catalog.stories.get(int(m.group(1)))
             if story is None:
                 return error(404)
+            if story["stall"]:
+                self.server.stopping.wait()
+                return None
             if story["status"] != 200:
                 return error(story["status"])
             return html(sim_pages.story_page(story, base))
