@@ -110,10 +110,10 @@ std::optional<std::string> StoryAddressProblem(const std::string& address,
     if (address.find_first_not_of(" \t\r\n\f\v") == std::string::npos) {
         return "No story address was given." + paste;
     }
-    if (address.size() > kMaxAddressBytes) {
-        return "The address is too long to pass on: " + std::to_string(Characters(address)) +
+    if (const size_t length = Characters(address); length > kMaxAddressCharacters) {
+        return "The address is too long to pass on: " + std::to_string(length) +
                " characters, and a story's address has at most " +
-               std::to_string(kMaxAddressBytes) + "." + paste;
+               std::to_string(kMaxAddressCharacters) + "." + paste;
     }
     const bool parsed = curl_url_set(url.get(), CURLUPART_URL, address.c_str(),
                                      CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK;
