@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 
 #include "assembly/RenderSettings.h"
 #include "common/AtomicWrite.h"
