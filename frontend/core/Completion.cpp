@@ -127,8 +127,8 @@ JobResult DownloadFinished(const JobSetup& setup, const JobRequest& request,
     }
     if (!FileExists(setup.folders.logfile)) {
         if (!end.started) {
-            log.Log("The downloader " + setup.launcher + " could not be started: " +
-                    end.startError + ".");
+            log.Log("The downloader " + setup.launcher +
+                    " could not be started: " + end.startError + ".");
         }
         return Ended(JobOutcome::Failed, "Failed find log file", log);
     }

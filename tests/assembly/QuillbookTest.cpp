@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <map>
 
-#include "assembly/BookBuilder.h"
 #include "TestChapters.h"
+#include "assembly/BookBuilder.h"
 #include "common/Paths.h"
 #include "support/PdfProbe.h"
 #include "support/Process.h"
@@ -199,7 +199,8 @@ TEST_F(Quillbook, TheCommandLineBehavesLikeOtherTools) {
         std::string error;
     };
     for (const Case& c : {
-             Case{{work_, "Title", "2"}, "WORKFOLDER, TITLE, LASTCHAPTER and DATAFOLDER are needed"},
+             Case{{work_, "Title", "2"},
+                  "WORKFOLDER, TITLE, LASTCHAPTER and DATAFOLDER are needed"},
              Case{{work_, "Title", "two", data_}, "LASTCHAPTER needs a whole number, not \"two\""},
              Case{{"--format", "mobi", work_, "Title", "2", data_},
                   "--format needs pdf, epub or both, not \"mobi\""},
