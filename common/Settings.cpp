@@ -16,4 +16,13 @@ long long NumberSetting(const char* name, long long fallback, long long minimum)
     return errno == 0 && *end == '\0' && value >= minimum ? value : fallback;
 }
 
+std::string StorySiteUrl() {
+    const char* value = std::getenv("QUILLBY_BASE_URL");
+    std::string url = value != nullptr && *value != '\0' ? value : "https://www.quillby.com";
+    while (!url.empty() && url.back() == '/') {
+        url.pop_back();
+    }
+    return url;
+}
+
 }  // namespace quill

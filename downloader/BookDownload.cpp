@@ -213,6 +213,17 @@ std::optional<ChapterStore> OpenStore(const std::string& root, std::optional<uin
     return kept;
 }
 
+// The story page's data. A page that came but lacks it is told apart from one that did not
+// come: no retry brings the data, the address or the site is at fault.
+StoryPage ReadStory(const std::string& aurl) {
+    const gsweb::Document page = gsweb::get_soup(aurl);
+    try {
+        return ReadStoryPage(page, aurl);
+    } catch (const DownloadError& failure) {
+        throw StoryDataError(failure);
+    }
+}
+
 }  // namespace
 
 void QuillObj::get_book(const std::string& aurl) {
@@ -226,7 +237,7 @@ void QuillObj::get_book(const std::string& aurl) {
     }
 
     // The parsed page goes as soon as it has been read: only its metadata and links stay.
-    const StoryPage story = ReadStoryPage(gsweb::get_soup(aurl), aurl);
+    const StoryPage story = ReadStory(aurl);
     std::cout << story.meta.title << std::endl;
     runlog::info("title:" + story.meta.title);
     runlog::info("author:" + story.meta.author);

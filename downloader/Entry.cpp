@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "common/Ticket.h"
+#include "downloader/FatalReport.h"
 
 namespace quill {
 
@@ -31,7 +32,13 @@ void main(const std::string& aurl, const std::string& adir, const std::string& s
     }
     _book->store = store;
     _book->refresh = refresh;
-    _book->get_book(aurl);
+    try {
+        _book->get_book(aurl);
+    } catch (const std::exception& failure) {
+        // The window reads only the run log, so the cause goes there before the process ends.
+        ReportFatalFailure(failure);
+        throw;
+    }
 }
 
 }  // namespace quill

@@ -112,9 +112,9 @@ void TMainfm::downloadbtnClick() {
     }
     job_ = std::make_unique<Job>(MakeJobSetup(*folders_, programFolder_), *bridge_);
     SetBusy(true);
-    if (const std::string refused = job_->Start(Request()); !refused.empty()) {
+    if (const std::optional<JobResult> refused = job_->Start(Request())) {
         SetBusy(false);
-        Log(QString::fromStdString(refused));
+        Log(QString::fromStdString(refused->message));
         emit jobFinished(false);
     }
 }

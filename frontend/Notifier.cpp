@@ -21,6 +21,7 @@ QString Summary(const JobResult& result) {
             return "The download was stopped";
         case JobOutcome::Failed:
         case JobOutcome::Refused:
+        case JobOutcome::BadAddress:
             break;
     }
     return "No book was made";

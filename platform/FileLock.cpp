@@ -28,7 +28,9 @@ FileLock& FileLock::operator=(FileLock&& other) noexcept {
 
 bool FileLock::TryLock(const std::string& path) {
     Unlock();
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    // A link is never followed: the lock file is ours, and one that points elsewhere would
+    // create or lock a file we do not own (ELOOP names it).
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (fd < 0) {
         error_ = errno;
         return false;

@@ -127,6 +127,28 @@ bool IsTransient(CURLcode code) {
            code == CURLE_PARTIAL_FILE;
 }
 
+// What a failed transfer tells the user about the site.
+quill::FetchError::Reason ReasonOf(CURLcode code) {
+    using Reason = quill::FetchError::Reason;
+    switch (code) {
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_RESOLVE_PROXY:
+            return Reason::NameLookup;
+        case CURLE_COULDNT_CONNECT:
+            return Reason::Refused;
+        case CURLE_OPERATION_TIMEDOUT:
+            return Reason::TimedOut;
+        case CURLE_PEER_FAILED_VERIFICATION:
+        case CURLE_SSL_CACERT_BADFILE:
+        case CURLE_SSL_ISSUER_ERROR:
+        case CURLE_SSL_CRL_BADFILE:
+        case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+            return Reason::Certificate;
+        default:
+            return Reason::Other;
+    }
+}
+
 bool IsTransientStatus(long status) {
     return status == 429 || status == 503;
 }
@@ -157,7 +179,7 @@ std::string Attempt(const std::string& url, const WebOptions& options, const Bod
     if (code != CURLE_OK) {
         transient = IsTransient(code);
         const std::string detail = *errorText ? errorText : curl_easy_strerror(code);
-        throw quill::FetchError("cannot fetch " + url + ": " + detail);
+        throw quill::FetchError("cannot fetch " + url + ": " + detail, ReasonOf(code));
     }
     long status = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);

@@ -6,21 +6,28 @@
 
 namespace quill {
 
-// What quillby was asked to do. Read before anything else starts, because a headless
-// download needs no window system at all.
+// What quillby was asked to do. Read with getopt_long before anything else starts, because
+// a headless download needs no window system and no Qt at all.
 struct CommandLine {
-    std::string download;                 // --download URL: run one job without a window
+    bool download = false;                // --download: run one job without a window
+    std::string address;                  // the story address to download
     std::string demoUrl;                  // --demo-url URL: the address field starts filled in
     bool autostart = false;               // --autostart: press Download once the window shows
     bool refresh = false;                 // --refresh: fetch every chapter again
     BookFormat format = BookFormat::Pdf;  // --format pdf|epub|both
     bool help = false;
-    std::string error;  // a usage mistake, when not empty
+    bool version = false;
+    std::string error;  // a usage mistake, in one line, when not empty
 };
 
-CommandLine ParseCommandLine(int argc, const char* const* argv);
+// Options may come in any order and "--" ends them. Unknown options, missing or repeated
+// values, extra words, an empty address and options that do not go together are errors.
+CommandLine ParseCommandLine(int argc, char** argv);
 
 // The usage text printed for --help and after a usage mistake.
 const char* UsageText();
+
+// What --version prints: the program's version, then the engines'.
+std::string VersionText();
 
 }  // namespace quill

@@ -69,6 +69,14 @@ class TerminalObserver : public IJobObserver {
     JobResult result_;
 };
 
+std::string Trimmed(const std::string& text) {
+    constexpr char kBlanks[] = " \t\r\n\f\v";
+    const size_t begin = text.find_first_not_of(kBlanks);
+    return begin == std::string::npos
+               ? ""
+               : text.substr(begin, text.find_last_not_of(kBlanks) - begin + 1);
+}
+
 }  // namespace
 
 int RunHeadless(const CommandLine& cmd, const std::string& programFolder, bool openBook) {
@@ -83,14 +91,14 @@ int RunHeadless(const CommandLine& cmd, const std::string& programFolder, bool o
     }
 
     JobRequest request;
-    request.url = cmd.download;
+    request.url = Trimmed(cmd.address);  // as the window takes its address field
     request.refresh = cmd.refresh;
     request.format = cmd.format;
     request.openBook = openBook;
     Job job(setup, observer);
-    if (const std::string refused = job.Start(request); !refused.empty()) {
-        observer.Print(refused);
-        return JobResult{JobOutcome::Refused, "", {}, refused}.ExitCode();
+    if (const std::optional<JobResult> refused = job.Start(request)) {
+        observer.Print(refused->message);
+        return refused->ExitCode();
     }
     if (signals.Wait()) {
         observer.Print("Stopping the download…");

@@ -28,8 +28,11 @@ bool HasDisplay() {
     return false;
 }
 
-int RunWindow(int argc, char** argv, const quill::CommandLine& cmd) {
-    QApplication app(argc, argv);
+int RunWindow(char** argv, const quill::CommandLine& cmd) {
+    // Our options were read already; Qt gets none of them, so none can mean something else
+    // to it. Qt's own settings come from its environment variables (QT_QPA_PLATFORM, ...).
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
     QApplication::setApplicationName("quillby");
     QApplication::setOrganizationName("Inkvale");
     QApplication::setApplicationDisplayName(quill::kProductTitle);
@@ -49,18 +52,25 @@ int RunWindow(int argc, char** argv, const quill::CommandLine& cmd) {
 
 int main(int argc, char** argv) {
     const quill::CommandLine cmd = quill::ParseCommandLine(argc, argv);
-    if (!cmd.error.empty() || cmd.help) {
-        std::fprintf(cmd.help ? stdout : stderr, "%s%s%s", cmd.error.c_str(),
-                     cmd.error.empty() ? "" : "\n", quill::UsageText());
-        return cmd.help ? 0 : 2;
+    if (!cmd.error.empty()) {
+        std::fprintf(stderr, "quillby: %s\n%s", cmd.error.c_str(), quill::UsageText());
+        return 2;
+    }
+    if (cmd.help) {
+        std::fputs(quill::UsageText(), stdout);
+        return 0;
+    }
+    if (cmd.version) {
+        std::fputs(quill::VersionText().c_str(), stdout);
+        return 0;
     }
     // Past a file-size limit a write then fails and is reported like a full disk, and the
     // book's temporary file is removed, instead of the program dying in the middle.
     std::signal(SIGXFSZ, SIG_IGN);
-    if (!cmd.download.empty()) {
+    if (cmd.download) {
         // No window system is needed: the book is rendered by a helper process that
         // chooses its own.
         return quill::RunHeadless(cmd, quill::HelperFolder(), HasDisplay());
     }
-    return RunWindow(argc, argv, cmd);
+    return RunWindow(argv, cmd);
 }

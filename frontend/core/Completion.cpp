@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 
 #include "assembly/RenderSettings.h"
 #include "common/AtomicWrite.h"
@@ -9,6 +10,7 @@
 #include "common/FileBytes.h"
 #include "common/Paths.h"
 #include "core/CoverPage.h"
+#include "core/DownloadFailure.h"
 #include "core/StoryAddress.h"
 #include "platform/UserFolders.h"
 
@@ -34,21 +36,26 @@ std::string NumberList(const std::vector<int>& numbers) {
     return text;
 }
 
-// Why a download did not finish, or empty when it did.
-std::string UnfinishedReason(const DownloaderEnd& end, const BookInfo& info) {
+// Why a download did not finish, and whether another click may help; nothing when it did.
+std::optional<FailureAdvice> Unfinished(const DownloaderEnd& end, const BookInfo& info) {
     if (end.termSignal != 0) {
-        return "The downloader was ended by signal " + std::to_string(end.termSignal) + ".";
+        return FailureAdvice{
+            "The downloader was ended by signal " + std::to_string(end.termSignal) + ".", true};
+    }
+    if (info.fatal) {
+        return AdviceFor(*info.fatal);
     }
     if (end.exitCode != 0) {
-        return "The downloader stopped with exit status " + std::to_string(end.exitCode) + ".";
+        return FailureAdvice{
+            "The downloader stopped with exit status " + std::to_string(end.exitCode) + ".", true};
     }
     if (!info.done) {
-        return "The downloader ended before it was done.";
+        return FailureAdvice{"The downloader ended before it was done.", true};
     }
     if (!info.title || !info.chapterCount) {
-        return "The run log names no story or no chapter count.";
+        return FailureAdvice{"The run log names no story or no chapter count.", true};
     }
-    return "";
+    return std::nullopt;
 }
 
 BookJob MakeBookJob(const JobSetup& setup, const JobRequest& request, const BookInfo& info,
@@ -120,13 +127,21 @@ JobResult DownloadFinished(const JobSetup& setup, const JobRequest& request,
         return Ended(JobOutcome::Stopped, "The download was stopped.", log);
     }
     if (!FileExists(setup.folders.logfile)) {
+        if (!end.started) {
+            log.Log("The downloader " + setup.launcher +
+                    " could not be started: " + end.startError + ".");
+        }
         return Ended(JobOutcome::Failed, "Failed find log file", log);
     }
     const BookInfo info =
         ReadBookInfo(SplitLogLines(TryReadFileBytes(setup.folders.logfile).value_or("")));
-    if (const std::string reason = UnfinishedReason(end, info); !reason.empty()) {
-        log.Log(reason);
-        return Ended(JobOutcome::Failed, kUnfinished, log);
+    if (const std::optional<FailureAdvice> unfinished = Unfinished(end, info)) {
+        // The advice to click again is given only where clicking again can help.
+        JobResult result = Ended(JobOutcome::Failed, unfinished->message, log);
+        if (unfinished->retryHelps) {
+            log.Log(kUnfinished);
+        }
+        return result;
     }
     const std::vector<int> notDownloaded = MissingChapters(info, tmpdir);
     if (info.chapters.size() == notDownloaded.size()) {

@@ -2,14 +2,40 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+
 #include "JobRunner.h"
 #include "assembly/RenderSettings.h"
+#include "common/Settings.h"
+#include "core/AddressCheck.h"
 #include "platform/SystemError.h"
 #include "platform/UserFolders.h"
 
 namespace quill {
 
 const char* const kAnotherJobRunning = "Another download is running. Wait for it to finish.";
+
+namespace {
+
+// A lock file that no other job holds and that still cannot be used: that is no reason to
+// wait, so the message says what is wrong with it.
+std::string LockProblem(const std::string& path, int error) {
+    std::string reason;
+    switch (error) {
+        case EISDIR:
+            reason = "it is a folder";
+            break;
+        case ELOOP:
+            reason = "it is a symbolic link";
+            break;
+        default:
+            reason = platform::SystemErrorText(error);
+    }
+    return "Cannot use the lock file \"" + path + "\": " + reason +
+           ". No download was started; remove the file or mend it, then try again.";
+}
+
+}  // namespace
 
 std::string HelperFolder() {
     const std::string folder = platform::ProgramFolder();
@@ -33,6 +59,8 @@ int JobResult::ExitCode() const {
             return 3;
         case JobOutcome::Refused:
             return 4;
+        case JobOutcome::BadAddress:
+            return 2;
         case JobOutcome::Failed:
         case JobOutcome::Stopped:
             break;
@@ -47,23 +75,32 @@ Job::~Job() {
     Wait();
 }
 
-std::string Job::Start(const JobRequest& request) {
+std::optional<JobResult> Job::Start(const JobRequest& request) {
+    const auto notStarted = [](JobOutcome outcome, std::string message) {
+        JobResult result;
+        result.outcome = outcome;
+        result.message = std::move(message);
+        return std::optional<JobResult>(std::move(result));
+    };
     if (Running()) {
-        return kAnotherJobRunning;
+        return notStarted(JobOutcome::Refused, kAnotherJobRunning);
     }
     Wait();  // a finished runner still to be joined
+    if (auto problem = StoryAddressProblem(request.url, StorySiteUrl())) {
+        return notStarted(JobOutcome::BadAddress, std::move(*problem));
+    }
     platform::FileLock lock;
     if (!lock.TryLock(setup_.folders.lockfile)) {
         if (lock.ErrorCode() != 0) {
-            return "Cannot lock \"" + setup_.folders.lockfile +
-                   "\": " + platform::SystemErrorText(lock.ErrorCode());
+            return notStarted(JobOutcome::Failed,
+                              LockProblem(setup_.folders.lockfile, lock.ErrorCode()));
         }
-        return kAnotherJobRunning;
+        return notStarted(JobOutcome::Refused, kAnotherJobRunning);
     }
     ClearDir(setup_.folders.tmpdir);
     runner_ = std::make_unique<TPyThread>(setup_, request, observer_, std::move(lock));
     runner_->Start();
-    return "";
+    return std::nullopt;
 }
 
 void Job::Stop() {

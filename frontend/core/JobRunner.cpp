@@ -47,6 +47,7 @@ void TPyThread::Execute() {
     StartDownloader();
     DownloaderEnd end;
     end.started = status != kStartFailed;
+    end.startError = resultstr;
     end.exitCode = exitCode;
     end.termSignal = termSignal;
     end.stopped = status == kStopped;

@@ -122,6 +122,10 @@ BookInfo ReadBookInfo(const std::vector<std::string>& lines) {
         } else if (auto count = KeyedValue(line, "chapter:")) {
             info.chapterCount = count->empty() ? std::optional<int>(0) : ParseNumber(*count);
             info.countValid = info.chapterCount.has_value();
+        } else if (auto fatal = KeyedValue(line, "fatal:")) {
+            const size_t colon = fatal->find(':');
+            info.fatal = FatalLine{fatal->substr(0, colon),
+                                   colon == std::string::npos ? "" : fatal->substr(colon + 1)};
         } else if (auto chapter = ParseChapterLine(line)) {
             info.chapters.push_back(std::move(*chapter));
         } else if (line == "error ontimer") {

@@ -9,6 +9,7 @@ apt_packages=(
     clang libclang-rt-14-dev epubcheck default-jre-headless
     poppler-utils qpdf wkhtmltopdf python3 python3-bs4 xvfb xauth imagemagick
     dbus-daemon dbus-bin dpkg-dev fakeroot openssl ca-certificates xdg-utils fonts-dejavu-core fonts-wqy-microhei x11-utils
+    lintian appstream
 )
 
 install_apt_packages() {

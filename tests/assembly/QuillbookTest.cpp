@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <map>
 
-#include "assembly/BookBuilder.h"
 #include "TestChapters.h"
+#include "assembly/BookBuilder.h"
 #include "common/Paths.h"
 #include "support/PdfProbe.h"
 #include "support/Process.h"
@@ -191,18 +191,52 @@ TEST_F(Quillbook, ASaveCutShortLeavesThePreviousBookAsItWas) {
     }
 }
 
-TEST_F(Quillbook, RejectsAMalformedCommandLine) {
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{work_, "Title", "2"},
-          std::vector<std::string>{work_, "Title", "two", data_},
-          std::vector<std::string>{"--format", "mobi", work_, "Title", "2", data_},
-          std::vector<std::string>{"--format=", work_, "Title", "2", data_},
-          std::vector<std::string>{work_, "Title", "2", data_, "--format"},
-          std::vector<std::string>{"--colour", work_, "Title", "2", data_}}) {
-        const test::RunResult r = Run(args);
+// Each usage mistake is named in one line before the usage, with exit 2; options may stand
+// anywhere, "--" ends them, and --help and --version answer on standard output.
+TEST_F(Quillbook, TheCommandLineBehavesLikeOtherTools) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string error;
+    };
+    for (const Case& c : {
+             Case{{work_, "Title", "2"},
+                  "WORKFOLDER, TITLE, LASTCHAPTER and DATAFOLDER are needed"},
+             Case{{work_, "Title", "two", data_}, "LASTCHAPTER needs a whole number, not \"two\""},
+             Case{{"--format", "mobi", work_, "Title", "2", data_},
+                  "--format needs pdf, epub or both, not \"mobi\""},
+             Case{{"--format=", work_, "Title", "2", data_},
+                  "--format needs pdf, epub or both, not \"\""},
+             Case{{work_, "Title", "2", data_, "--format"}, "--format needs a value"},
+             Case{{"--render-cache", "--format=pdf", work_, "Title", "2", data_},
+                  "--render-cache needs a value"},
+             Case{{"--colour", work_, "Title", "2", data_}, "unknown option --colour"},
+             Case{{"--format=pdf", work_, "Title", "2", data_, "--format", "epub"},
+                  "--format is given twice"},
+             Case{{work_, "Title", "2", data_, "Ann", "https://x/story/1", "more"},
+                  "unexpected argument \"more\""},
+         }) {
+        const test::RunResult r = Run(c.args);
         EXPECT_EQ(r.exitCode, 2) << r.Describe();
-        EXPECT_THAT(r.stdErr, HasSubstr("usage: quillbook"));
+        const std::vector<std::string> lines = Lines(r.stdErr);
+        ASSERT_GE(lines.size(), 2u) << r.stdErr;
+        EXPECT_EQ(lines[0], "quillbook: " + c.error);
+        EXPECT_THAT(lines[1], StartsWith("Usage: quillbook "));
+        EXPECT_EQ(r.stdOut, "");
     }
+
+    const test::RunResult help = Run({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_THAT(help.stdOut, StartsWith("Usage: quillbook "));
+    const test::RunResult version = Run({"--version"});
+    EXPECT_EQ(version.exitCode, 0) << version.Describe();
+    EXPECT_THAT(Lines(version.stdOut),
+                ElementsAre(StartsWith("quillbook (Quillby Downloader) 1."),
+                            StartsWith("wkhtmltox 0.12."), StartsWith("PDFium @")));
+
+    // After "--" a word that looks like an option is the work folder (here a missing one).
+    const test::RunResult dashed = Run({"--", "-work", "Title", "2", data_});
+    EXPECT_EQ(dashed.exitCode, 1) << dashed.Describe();
+    EXPECT_THAT(dashed.stdErr, Not(HasSubstr("Usage")));
 }
 
 }  // namespace

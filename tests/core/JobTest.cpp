@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <mutex>
 
 #include "common/Base64.h"
@@ -66,10 +67,10 @@ class CoreJob : public ::testing::Test {
         fs::permissions(setup_.launcher, fs::perms::owner_all);
         Job job(setup_, recorder_);
         JobRequest request;
-        request.url = "http://127.0.0.1:9/story/1-x";
+        request.url = "https://www.quillby.com/story/1-x";
         request.refresh = refresh;
         request.openBook = false;
-        EXPECT_EQ(job.Start(request), "");
+        EXPECT_FALSE(job.Start(request));
         job.Wait();
         return recorder_.result();
     }
@@ -82,7 +83,7 @@ class CoreJob : public ::testing::Test {
 TEST_F(CoreJob, TheTicketNamesTheStoryTheFoldersAndTheRefresh) {
     Run("printf '%s' \"$1\" > \"$W/../ticket\"", true);
     const JobTicket ticket = DecodeTicket(ReadFile(root_.file("data/ticket")));
-    EXPECT_EQ(ticket.url, "http://127.0.0.1:9/story/1-x");
+    EXPECT_EQ(ticket.url, "https://www.quillby.com/story/1-x");
     EXPECT_EQ(ticket.dir, setup_.folders.tmpdir);
     EXPECT_EQ(ticket.store, setup_.folders.store);
     EXPECT_TRUE(ticket.refresh);
@@ -114,11 +115,50 @@ TEST_F(CoreJob, WithoutARunLogTheJobSaysSo) {
     fs::remove(setup_.launcher);
     Job job(setup_, recorder_);
     JobRequest request;
-    request.url = "http://x/";
-    ASSERT_EQ(job.Start(request), "");
+    request.url = "https://www.quillby.com/story/1";
+    ASSERT_FALSE(job.Start(request));
     job.Wait();
-    EXPECT_EQ(recorder_.lines(), std::vector<std::string>{"Failed find log file"});
+    EXPECT_EQ(recorder_.lines(),
+              (std::vector<std::string>{"The downloader " + setup_.launcher +
+                                            " could not be started: No such file or directory.",
+                                        "Failed find log file"}));
     EXPECT_EQ(recorder_.result().ExitCode(), 1);
+}
+
+// A lock file no other job holds but that cannot be used is no reason to wait: it gets a
+// message of its own and exit 1 (4 says "another download is running"), and nothing starts.
+TEST_F(CoreJob, ALockFileThatCannotBeUsedIsNamedAndNothingStarts) {
+    WriteFile(setup_.launcher, "#!/bin/sh\ntouch \"$0.ran\"\n");
+    fs::permissions(setup_.launcher, fs::perms::owner_all);
+    WriteFile(setup_.folders.tmpdir + "/1.html", "kept");
+    const std::string lock = setup_.folders.lockfile;
+    struct Case {
+        std::function<void()> make;
+        std::string reason;
+    };
+    for (const Case& c : {
+             Case{[&] { fs::create_directory(lock); }, "it is a folder"},
+             Case{[&] { fs::create_symlink(root_.file("nowhere/lock"), lock); },
+                  "it is a symbolic link"},
+             Case{[&] { fs::create_symlink(root_.file("elsewhere"), lock); },
+                  "it is a symbolic link"},
+         }) {
+        fs::remove(lock);
+        c.make();
+        Job job(setup_, recorder_);
+        JobRequest request;
+        request.url = "https://www.quillby.com/story/1";
+        const std::optional<JobResult> refused = job.Start(request);
+        ASSERT_TRUE(refused) << c.reason;
+        EXPECT_EQ(refused->outcome, JobOutcome::Failed);
+        EXPECT_EQ(refused->ExitCode(), 1);
+        EXPECT_EQ(refused->message, "Cannot use the lock file \"" + lock + "\": " + c.reason +
+                                        ". No download was started; remove the file or mend it, "
+                                        "then try again.");
+    }
+    EXPECT_FALSE(fs::exists(root_.file("elsewhere"))) << "a link is never followed";
+    EXPECT_FALSE(fs::exists(setup_.launcher + ".ran"));
+    EXPECT_EQ(ReadFile(setup_.folders.tmpdir + "/1.html"), "kept");
 }
 
 TEST(MissingChapters, NameTheChaptersLeftOut) {

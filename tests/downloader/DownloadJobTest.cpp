@@ -16,6 +16,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
+using ::testing::StartsWith;
 
 class DownloadJob : public ::testing::Test {
   protected:
@@ -279,7 +280,10 @@ TEST_F(DownloadJob, UnusableMetadataEndsTheJobBeforeTheTitleLine) {
         EXPECT_NE(result.exitCode, 0);
         EXPECT_EQ(result.termSignal, 0) << "a failure must not abort";
         EXPECT_THAT(result.stdErr, HasSubstr("quillmain: the download stopped: "));
-        EXPECT_TRUE(RunLogLines(work_.path()).empty());
+        // The one line says why, for the window: the page came, without the story's data.
+        const std::vector<std::string> lines = RunLogLines(work_.path());
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_THAT(lines[0], StartsWith("fatal:no-story-data:"));
         EXPECT_THAT(Files(), ElementsAre("run.log"));
     }
 }

@@ -134,7 +134,7 @@ sleep 0.4; echo '<h2>One</h2>' > "$W/1.html"; sleep 6
 printf 'chapter_2 / 3: Two\r\n' >> "$W/run.log"; sleep 0.4; echo '<h2>Two</h2>' > "$W/2.html"
 sleep 30)")
                                   .toStdString());
-        form.linked->setText("http://127.0.0.1:9/story/1");
+        form.linked->setText("https://www.quillby.com/story/1");
         QTest::mouseClick(form.downloadbtn, Qt::LeftButton);
 
         QVERIFY(QTest::qWaitFor([&] { return form.ProgressBar->value() == 1; }, 8000));
@@ -178,7 +178,7 @@ sleep 30)")
             MakeStandInLauncher(programs_.filePath("long"),
                                 "sleep 60 & echo $! > '" + pidFile + "'\nsleep 60")
                 .toStdString());
-        form.linked->setText("http://127.0.0.1:9/story/1");
+        form.linked->setText("https://www.quillby.com/story/1");
         QTest::mouseClick(form.downloadbtn, Qt::LeftButton);
         QVERIFY(QTest::qWaitFor([&] { return Alive(ReadAll(pidFile)); }, 5000));
 
@@ -217,7 +217,7 @@ sleep 30)")
         form.SetProgramFolder(folder.toStdString() + "/");
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.linked->setText("http://127.0.0.1:9/story/1-closing-time");
+        form.linked->setText("https://www.quillby.com/story/1-closing-time");
         QTest::mouseClick(form.downloadbtn, Qt::LeftButton);
         QVERIFY(
             QTest::qWaitFor([&] { return form.LogLines().contains("process html pdf 3"); }, 60000));

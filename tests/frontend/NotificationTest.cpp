@@ -33,7 +33,7 @@ class NotificationTest : public QObject {
         form.SetProgramFolder(
             test::MakeStandInLauncher(programs_.filePath("quiet"), "exit 0").toStdString());
         QSignalSpy finished(&form, &TMainfm::jobFinished);
-        form.linked->setText("http://127.0.0.1:9/story/1");
+        form.linked->setText("https://www.quillby.com/story/1");
         QTest::mouseClick(form.downloadbtn, Qt::LeftButton);
         QVERIFY(finished.wait(20000));
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the Debian package, installs it with apt-get, and downloads the sample story from
-# the simulator with the installed /usr/bin/quillby. Needs root (or sudo without a
+# Builds the Debian package, checks it with lintian, installs it with apt-get, checks its
+# AppStream file and manual page, and downloads the sample story from the simulator with
+# the installed /usr/bin/quillby. Needs root (or sudo without a
 # password); otherwise it is skipped (exit 77). The package is removed again at the end.
 set -euo pipefail
 build_dir=$1
@@ -23,9 +24,22 @@ trap cleanup EXIT
 
 (cd "$build_dir" && cpack -G DEB -B "$work/package" >/dev/null)
 deb=$(ls "$work"/package/quillby_*.deb)
+for tool in lintian appstreamcli; do
+    command -v $tool >/dev/null || { echo "$tool is missing: scripts/setup.sh installs it"; exit 1; }
+done
+# Debian's own checks find no error; the package's overrides say why the rest stand.
+lintian --fail-on error "$deb" >"$work/lintian.log" 2>&1 || { cat "$work/lintian.log"; exit 1; }
 "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$deb" >"$work/apt.log" 2>&1 ||
     { cat "$work/apt.log"; exit 1; }
 [[ -x /usr/bin/quillby && -x /usr/lib/quillby/bin/quillmain ]]
+# Software centres accept its description; its manual page lists the exit codes; and the
+# installed program finds both engines where the package put them.
+appstreamcli validate --no-net /usr/share/metainfo/com.inkvale.quillby.metainfo.xml \
+    >"$work/appstream.log" 2>&1 || { cat "$work/appstream.log"; exit 1; }
+zcat /usr/share/man/man1/quillby.1.gz | grep -q '^\.SH EXIT STATUS' ||
+    { echo "quillby(1) has no exit status section"; exit 1; }
+quillby --version >"$work/version" && grep -q '^wkhtmltox 0\.12' "$work/version" &&
+    ! grep -q 'cannot be loaded' "$work/version" || { cat "$work/version"; exit 1; }
 
 mkfifo "$work/sim-in"
 python3 "$source_dir/tools/storysim/storysim.py" --port 0 <"$work/sim-in" >"$work/sim-out" &

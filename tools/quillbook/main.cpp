@@ -10,6 +10,9 @@
 // address go into the book's information; a book with an address replaces only a book of
 // the same story.
 
+#include <getopt.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
@@ -21,17 +24,26 @@
 
 #include "ConsoleLog.h"
 #include "assembly/BookBuilder.h"
+#include "assembly/EngineVersions.h"
 #include "assembly/RenderSettings.h"
 #include "assembly/WkHtmlToXCore.h"
 #include "platform/UserFolders.h"
+
+#ifndef QUILLBY_VERSION
+#error "the build passes the program's version as QUILLBY_VERSION"
+#endif
 
 namespace {
 
 constexpr int kUsageError = 2;
 constexpr int kBuildError = 1;
 constexpr const char* kUsage =
-    "usage: quillbook [--format pdf|epub|both] [--render-cache FOLDER] WORKFOLDER TITLE "
-    "LASTCHAPTER DATAFOLDER [AUTHOR [STORYURL]]";
+    "Usage: quillbook [--format pdf|epub|both] [--render-cache FOLDER] [--] WORKFOLDER TITLE\n"
+    "                 LASTCHAPTER DATAFOLDER [AUTHOR [STORYURL]]\n"
+    "       quillbook --help | --version\n"
+    "Builds the book from WORKFOLDER's 0.html .. LASTCHAPTER.html into DATAFOLDER and prints\n"
+    "the path of each book made last. Exit status: 0 a book was made, 1 it could not be\n"
+    "made, 2 a usage mistake.\n";
 
 bool ParseChapter(const char* text, int& value) {
     errno = 0;
@@ -62,44 +74,93 @@ std::string Absolute(const std::string& path) {
     return std::filesystem::absolute(std::filesystem::u8path(path)).u8string();
 }
 
-// Options first (or anywhere before "--"), then WORKFOLDER TITLE LASTCHAPTER DATAFOLDER and
-// the optional AUTHOR and STORYURL.
-bool ParseArguments(int argc, char** argv, quill::BookJob& job,
-                    std::vector<std::string>& positional) {
-    bool options = true;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (!options || arg.rfind("--", 0) != 0) {
-            positional.push_back(arg);
-        } else if (arg == "--") {
-            options = false;
-        } else if (arg == "--format" && i + 1 < argc) {
-            if (!ParseFormat(argv[++i], job.format)) {
-                return false;
-            }
-        } else if (arg.rfind("--format=", 0) == 0) {
-            if (!ParseFormat(arg.substr(9), job.format)) {
-                return false;
-            }
-        } else if (arg == "--render-cache" && i + 1 < argc) {
-            job.renderCache = Absolute(argv[++i]);
-        } else {
-            return false;
+struct Arguments {
+    std::vector<std::string> positional;
+    bool help = false;
+    bool version = false;
+    std::string error;  // a usage mistake, in one line
+};
+
+enum Option { kFormat = 256, kRenderCache };
+
+const option kOptions[] = {
+    {"format", required_argument, nullptr, kFormat},
+    {"render-cache", required_argument, nullptr, kRenderCache},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'V'},
+    {nullptr, 0, nullptr, 0},
+};
+
+std::string NameOf(int option) {
+    return option == kFormat        ? "--format"
+           : option == kRenderCache ? "--render-cache"
+                                    : std::string("-") + static_cast<char>(option);
+}
+
+// Options anywhere (getopt_long moves the other words behind them), "--" ends them;
+// then WORKFOLDER TITLE LASTCHAPTER DATAFOLDER and the optional AUTHOR and STORYURL.
+Arguments ParseArguments(int argc, char** argv, quill::BookJob& job) {
+    Arguments args;
+    std::vector<int> seen;
+    opterr = 0;  // our own messages
+    for (int c; (c = getopt_long(argc, argv, ":hV", kOptions, nullptr)) != -1;) {
+        const bool valueIsNextWord = optarg != nullptr && optarg == argv[optind - 1];
+        if (c == '?') {
+            args.error =
+                "unknown option " + (optopt != 0 ? NameOf(optopt) : std::string(argv[optind - 1]));
+        } else if (c == ':' || (valueIsNextWord && optarg[0] == '-')) {
+            args.error = NameOf(c == ':' ? optopt : c) + " needs a value";
+        } else if (optarg != nullptr && std::find(seen.begin(), seen.end(), c) != seen.end()) {
+            args.error = NameOf(c) + " is given twice";
+        } else if (c == kFormat && !ParseFormat(optarg, job.format)) {
+            args.error = "--format needs pdf, epub or both, not \"" + std::string(optarg) + "\"";
+        } else if (c == kRenderCache) {
+            job.renderCache = Absolute(optarg);
+        } else if (c == 'h') {
+            args.help = true;
+        } else if (c == 'V') {
+            args.version = true;
         }
+        if (!args.error.empty()) {
+            return args;
+        }
+        seen.push_back(c);
     }
-    return positional.size() >= 4 && positional.size() <= 6 &&
-           ParseChapter(positional[2].c_str(), job.lastchapter);
+    args.positional.assign(argv + optind, argv + argc);
+    if (args.help || args.version) {
+        return args;
+    }
+    const size_t count = args.positional.size();
+    if (count < 4) {
+        args.error = "WORKFOLDER, TITLE, LASTCHAPTER and DATAFOLDER are needed";
+    } else if (count > 6) {
+        args.error = "unexpected argument \"" + args.positional[6] + "\"";
+    } else if (!ParseChapter(args.positional[2].c_str(), job.lastchapter)) {
+        args.error = "LASTCHAPTER needs a whole number, not \"" + args.positional[2] + "\"";
+    }
+    return args;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     quill::BookJob job;
-    std::vector<std::string> args;
-    if (!ParseArguments(argc, argv, job, args)) {
-        std::cerr << kUsage << std::endl;
+    const Arguments parsed = ParseArguments(argc, argv, job);
+    if (!parsed.error.empty()) {
+        std::cerr << "quillbook: " << parsed.error << "\n" << kUsage;
         return kUsageError;
     }
+    if (parsed.help) {
+        std::cout << kUsage;
+        return EXIT_SUCCESS;
+    }
+    if (parsed.version) {
+        std::cout << "quillbook (Quillby Downloader) " QUILLBY_VERSION "\n"
+                  << quill::EngineVersions();
+        quill::FinalizeWkHtmlToX();
+        return EXIT_SUCCESS;
+    }
+    const std::vector<std::string>& args = parsed.positional;
     // Past a file-size limit a write then fails as a write, and the build removes its
     // half-written files, instead of the process dying and leaving them behind.
     std::signal(SIGXFSZ, SIG_IGN);

@@ -130,6 +130,7 @@ def _story(raw):
         "description": str(raw.get("description", "")),
         "cover": _cover(raw.get("cover", "jpeg"), what),
         "status": _status(raw.get("status", 200), what),
+        "stall": bool(raw.get("stall", False)),
         "metadata": bool(raw.get("metadata", True)),
         "meta": dict(raw.get("meta", {})),
         "meta_raw": raw.get("meta_raw"),

@@ -204,6 +204,9 @@ class SimHandler(BaseHTTPRequestHandler):
             story = catalog.stories.get(int(m.group(1)))
             if story is None:
                 return error(404)
+            if story["stall"]:
+                self.server.stopping.wait()
+                return None
             if story["status"] != 200:
                 return error(story["status"])
             # As the site does: the number alone, or an old slug, leads to the story's own

@@ -17,7 +17,8 @@ class FileLock {
     FileLock& operator=(FileLock&& other) noexcept;
 
     // Takes the lock without waiting, creating the file when it is missing. False when
-    // another holder has it (ErrorCode() is then 0) or the file cannot be opened.
+    // another holder has it (ErrorCode() is then 0) or the file cannot be opened (a folder:
+    // EISDIR; a symbolic link, which is never followed: ELOOP).
     bool TryLock(const std::string& path);
     void Unlock();
     bool Held() const { return fd_ >= 0; }

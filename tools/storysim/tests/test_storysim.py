@@ -325,6 +325,7 @@ class SpecialAddressTest(SimTestCase):
 
     def test_hang_blocks_nobody_and_ends_with_the_server(self):
         self.assertRaises(TimeoutError, self.get, "/hang", 0.3)
+        self.assertRaises(TimeoutError, self.get, "/story/1201-never-answers", 0.3)
         self.assertEqual(self.get("/story/1001")[0], 200)
 
 

@@ -32,7 +32,15 @@ class HttpError : public DownloadError {
 // The request could not be completed: no connection, time-out, oversized body.
 class FetchError : public DownloadError {
   public:
-    explicit FetchError(const std::string& message) : DownloadError("FetchError", message) {}
+    // Why the site could not be read, as far as the user can act on it.
+    enum class Reason { Other, NameLookup, Refused, TimedOut, Certificate };
+
+    explicit FetchError(const std::string& message, Reason reason = Reason::Other)
+        : DownloadError("FetchError", message), reason_(reason) {}
+    Reason reason() const { return reason_; }
+
+  private:
+    Reason reason_;
 };
 
 // A member, attribute or element that the page should carry is missing.
@@ -51,6 +59,15 @@ class ValueError : public DownloadError {
 class SizeLimitError : public ValueError {
   public:
     using ValueError::ValueError;
+};
+
+// The story page came, but without the story's data the job needs (its metadata, its table
+// of contents): the address is not a story's, or the site has changed. It keeps the kind and
+// message of the failure it stands for.
+class StoryDataError : public DownloadError {
+  public:
+    explicit StoryDataError(const DownloadError& failure)
+        : DownloadError(failure.kind(), failure.what()) {}
 };
 
 // A file of the work folder could not be written or removed.

@@ -12,7 +12,8 @@ namespace quill {
 
 // How the downloader's process ended.
 struct DownloaderEnd {
-    bool started = true;  // false: the launcher could not be started
+    bool started = true;     // false: the launcher could not be started
+    std::string startError;  // then the system's reason
     int exitCode = 0;
     int termSignal = 0;    // set when a signal ended it
     bool stopped = false;  // we stopped it (the program is closing)

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -44,6 +45,7 @@ enum class JobOutcome {
     Failed,      // no book was made
     Refused,     // another job holds the data folder
     Stopped,     // the user stopped it; no book was opened
+    BadAddress,  // the address is not a story's; nothing was started
 };
 
 struct JobResult {
@@ -52,7 +54,8 @@ struct JobResult {
     std::vector<int> missing;  // chapters that are not in the book, in order
     std::string message;       // the last thing the log said about the outcome
 
-    // What `quillby --download` exits with: 0 complete, 3 incomplete, 1 no book, 4 refused.
+    // What `quillby --download` exits with: 0 complete, 3 incomplete, 1 no book, 2 an
+    // address that is not a story's, 4 another download running.
     int ExitCode() const;
 };
 
@@ -78,10 +81,11 @@ class Job {
     Job(const Job&) = delete;
     Job& operator=(const Job&) = delete;
 
-    // Takes the data folder's lock, clears the work folder and starts the job. When
-    // another job holds the lock, nothing is touched and the refusal's message is returned;
-    // empty when the job started.
-    std::string Start(const JobRequest& request);
+    // Checks the address, takes the data folder's lock, clears the work folder and starts
+    // the job; nothing when it started. When the address is not a story's, another job holds
+    // the lock or the lock file cannot be used, nothing is touched or started, and the
+    // result says why (its message is for the user, and nothing else reports it).
+    std::optional<JobResult> Start(const JobRequest& request);
 
     // Asks the job to stop: a download ends at once (its process group is stopped), a book
     // build after the chapter it is rendering. Returns at once; Finished() still comes.

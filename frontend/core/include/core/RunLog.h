@@ -21,6 +21,12 @@ struct ChapterLine {
     bool failed = false;     // an "error ontimer" followed it
 };
 
+// The failure that ended a download ("fatal:<cause>:<message>"), as the downloader names it.
+struct FatalLine {
+    std::string cause;    // "not-found", "refused", "certificate", ...; empty when unnamed
+    std::string message;  // the downloader's own message, one line
+};
+
 // What a run log says about a job. Keys count only at the start of a line, so no text a
 // story carries inside a line can pass for one.
 struct BookInfo {
@@ -35,6 +41,7 @@ struct BookInfo {
     bool countValid = true;
     bool done = false;  // the downloader wrote "done"
     std::vector<ChapterLine> chapters;
+    std::optional<FatalLine> fatal;  // the downloader stopped on this failure
 };
 
 BookInfo ReadBookInfo(const std::vector<std::string>& lines);
