@@ -95,12 +95,21 @@ class PageConverter {
         const std::string prefix = IncludeTrailingSeparator(job_.tmpdir);
         const std::string pdf = prefix + number + ".pdf";
         // A cached page replaces any earlier PDF in one step.
-        if (!page.key.empty() && cache_.Fetch(page.key, pdf)) {
+        CachedPage cached;
+        if (!page.key.empty()) {
+            cached = cache_.Fetch(page.key, pdf);
+        }
+        if (cached.result == CachedPage::Result::Placed) {
             Progress(number);
             return;
         }
         // Pages to render keep their lines in order; only cached ones overtake.
         Finish();
+        if (cached.result == CachedPage::Result::Dropped) {
+            log_.Log(PageName(static_cast<int>(page.number)) +
+                     " is rendered again, as its cached copy cannot be used. " + cached.why);
+            lineKept_ = true;
+        }
         Progress(number);
         // A PDF from an earlier build must not stand in for a page that fails now.
         std::remove(pdf.c_str());
