@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "EngineIdentity.h"
+#include "FontSet.h"
 #include "RenderCache.h"
 #include "RenderWorker.h"
 #include "assembly/BookBuilder.h"
@@ -42,7 +43,8 @@ RenderCache OpenCache(const BookJob& job) {
     }
     const std::string engine =
         EngineIdentity(job.renderCache, wk::WkHtmlToXLibraryName(), job.renderer);
-    return RenderCache(job.renderCache, RenderFingerprint(engine));
+    // A font installed or a configuration changed can change any page.
+    return RenderCache(job.renderCache, RenderFingerprint(engine) + FontSetIdentity());
 }
 
 struct Page {

@@ -409,6 +409,41 @@ TEST_F(Render, APipeALinkOrAnotherPagesEntryIsNeverTaken) {
     }
 }
 
+// A font installed, or a changed font configuration, can change any page: the pages are
+// rendered again.
+TEST_F(Render, AChangedFontSetRendersThePagesAgain) {
+    const std::string fonts = base_.file("fonts");
+    const std::string config = base_.file("fonts.conf");
+    fs::create_directory(fonts);
+    const auto writeConfig = [&](const std::string& extra) {
+        test::WriteFile(config,
+                        "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM "
+                        "\"urn:fontconfig:fonts.dtd\">\n<fontconfig>\n<cachedir>" +
+                            base_.file("font-cache") + "</cachedir>\n<include>" +
+                            "/etc/fonts/fonts.conf</include>\n<dir>" + fonts + "</dir>\n" + extra +
+                            "</fontconfig>\n");
+    };
+    writeConfig("");
+    setenv("FONTCONFIG_FILE", config.c_str(), 1);
+    job_.renderCache = base_.file("cache");
+    WriteWork("1.html", Chapter("One", "text"));
+    job_.lastchapter = 1;
+    BuildBook(job_, log_);
+    BuildBook(job_, log_);
+    EXPECT_EQ(RenderedPages().size(), 1u);
+
+    fs::copy_file("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", fonts + "/Extra.ttf");
+    BuildBook(job_, log_);
+    EXPECT_EQ(RenderedPages().size(), 2u);
+
+    writeConfig(
+        "<alias><family>serif</family><prefer><family>DejaVu Sans</family></prefer>"
+        "</alias>\n");
+    BuildBook(job_, log_);
+    unsetenv("FONTCONFIG_FILE");
+    EXPECT_EQ(RenderedPages().size(), 3u);
+}
+
 // Pages rendered by one engine are not taken for another's: when an engine file changes
 // (an upgrade), every page is rendered again.
 TEST_F(Render, AChangedEngineFileRendersEveryPageAgain) {
