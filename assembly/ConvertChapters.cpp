@@ -98,7 +98,7 @@ class PageConverter {
         const std::string pdf = prefix + number + ".pdf";
         // A cached page replaces any earlier PDF in one step.
         CachedPage cached;
-        if (!page.key.empty()) {
+        if (!page.key.empty() && !job_.renderAgain) {
             cached = cache_.Fetch(page.key, pdf);
         }
         if (cached.result == CachedPage::Result::Placed) {

@@ -282,6 +282,13 @@ TEST_F(Render, TheCacheRendersOnlyWhatChanged) {
                                              ".render-3.html", ".render-2.html"));
     EXPECT_THAT(PdfText(job_.bookfile), HasSubstr("NEW"));
 
+    // Chapters fetched again are rendered again too, and their new pages are kept.
+    job_.renderAgain = true;
+    BuildBook(job_, log_);
+    job_.renderAgain = false;
+    EXPECT_EQ(RenderedPages().size(), 9u);
+    BuildBook(job_, log_);
+    EXPECT_EQ(RenderedPages().size(), 9u);
 
     // Beyond its size limit the cache lets go of what was used longest ago.
     setenv("QUILLBY_RENDER_CACHE_MB", "0", 1);
