@@ -259,6 +259,12 @@ TEST_F(Render, AnEngineThatCannotLoadStopsTheBuild) {
 
 TEST_F(Render, TheCacheRendersOnlyWhatChanged) {
     job_.renderCache = base_.file("cache");
+    // A bare page of the former layout is never read again and goes; other files stay.
+    const std::string former = JoinPath(job_.renderCache, std::string(64, 'a') + ".pdf");
+    const std::string other = JoinPath(job_.renderCache, "notes.pdf");
+    fs::create_directory(job_.renderCache);
+    test::WriteFile(former, "%PDF-1.4\n%%EOF\n");
+    test::WriteFile(other, "%PDF-1.4\n%%EOF\n");
     WriteCover();
     for (int n = 1; n <= 3; ++n) {
         WriteWork(std::to_string(n) + ".html", Chapter("Chapter " + std::to_string(n), "OLD"));
@@ -266,6 +272,8 @@ TEST_F(Render, TheCacheRendersOnlyWhatChanged) {
     job_.lastchapter = 3;
     BuildBook(job_, log_);
     EXPECT_EQ(RenderedPages().size(), 4u);
+    EXPECT_FALSE(PathExists(former));
+    EXPECT_TRUE(PathExists(other));
 
     // Unchanged: every page comes from the cache, and no worker is even started.
     const std::string renderer = job_.renderer;
