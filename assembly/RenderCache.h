@@ -46,7 +46,8 @@ class RenderCache {
     // Keeps a freshly rendered PDF under key, replacing any entry there.
     void Keep(const std::string& key, const std::string& pdfPath) const;
 
-    // Removes the entries used longest ago until the cache holds at most limitBytes.
+    // Removes the pages of the former layout (bare PDFs, never read again), then the
+    // entries used longest ago until the cache holds at most limitBytes.
     void Trim(uint64_t limitBytes) const;
 
   private:
