@@ -1,4 +1,6 @@
 // Rendering one page to PDF with the engine in this process: the render worker's job.
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
@@ -19,6 +21,7 @@
 #include "common/Errors.h"
 #include "common/FileBytes.h"
 #include "common/Paths.h"
+#include "platform/RegularFile.h"
 
 namespace quill {
 
@@ -83,6 +86,18 @@ std::string RenderDocument(const std::string& chapterFile) {
     return document;
 }
 
+// The engine opens the cover page and its picture itself, and would follow a link and wait
+// on a pipe for as long as the page's bound allows; neither may be anything but a file.
+void RequireRegularFile(const std::string& path) {
+    int error = 0;
+    const int fd = platform::OpenRegularFile(path, error);
+    if (fd < 0) {
+        throw EPageInputError("Cannot read file \"" + path + "\". " +
+                              platform::RegularFileErrorText(error));
+    }
+    ::close(fd);
+}
+
 }  // namespace
 
 std::string FilePathToUrl(const std::string& path) {
@@ -136,6 +151,11 @@ void HtmlToPdf(const std::string& HtmlFile, const std::string& PdfFile, bool boo
 
 void RenderInProcess(const render::Request& request) {
     if (request.kind == render::PageKind::Page) {
+        RequireRegularFile(request.source);
+        if (const std::string picture = FolderOf(request.source) + "cover.jpg";
+            PathExists(picture)) {
+            RequireRegularFile(picture);
+        }
         HtmlToPdf(request.source, request.pdf);
         return;
     }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "EngineIdentity.h"
+#include "FontSet.h"
 #include "RenderCache.h"
 #include "RenderWorker.h"
 #include "assembly/BookBuilder.h"
@@ -42,7 +43,8 @@ RenderCache OpenCache(const BookJob& job) {
     }
     const std::string engine =
         EngineIdentity(job.renderCache, wk::WkHtmlToXLibraryName(), job.renderer);
-    return RenderCache(job.renderCache, RenderFingerprint(engine));
+    // A font installed or a configuration changed can change any page.
+    return RenderCache(job.renderCache, RenderFingerprint(engine) + FontSetIdentity());
 }
 
 struct Page {
@@ -95,12 +97,21 @@ class PageConverter {
         const std::string prefix = IncludeTrailingSeparator(job_.tmpdir);
         const std::string pdf = prefix + number + ".pdf";
         // A cached page replaces any earlier PDF in one step.
-        if (!page.key.empty() && cache_.Fetch(page.key, pdf)) {
+        CachedPage cached;
+        if (!page.key.empty() && !job_.renderAgain) {
+            cached = cache_.Fetch(page.key, pdf);
+        }
+        if (cached.result == CachedPage::Result::Placed) {
             Progress(number);
             return;
         }
         // Pages to render keep their lines in order; only cached ones overtake.
         Finish();
+        if (cached.result == CachedPage::Result::Dropped) {
+            log_.Log(PageName(static_cast<int>(page.number)) +
+                     " is rendered again, as its cached copy cannot be used. " + cached.why);
+            lineKept_ = true;
+        }
         Progress(number);
         // A PDF from an earlier build must not stand in for a page that fails now.
         std::remove(pdf.c_str());

@@ -8,11 +8,11 @@
 #include <sstream>
 #include <vector>
 
-#include "common/FileBytes.h"
 #include "assembly/ChapterRender.h"
 #include "common/AtomicWrite.h"
 #include "common/DebugLog.h"
 #include "common/Digest.h"
+#include "common/FileBytes.h"
 
 namespace quill {
 
@@ -71,6 +71,24 @@ bool StillCurrent(const std::string& record) {
     return files > 0;
 }
 
+// The record as it is kept: the description, then the digest of the description, so that a
+// record cut short or written into is looked at afresh rather than believed.
+constexpr char kDigestField[] = "sha256 ";
+
+std::string Sealed(const std::string& description) {
+    return description + kDigestField + Sha256Hex(description) + "\n";
+}
+
+// The description in a kept record; empty when the record fails its digest.
+std::string Unsealed(const std::string& record) {
+    const size_t field = record.rfind(kDigestField);
+    if (field == std::string::npos || (field > 0 && record[field - 1] != '\n')) {
+        return "";
+    }
+    const std::string description = record.substr(0, field);
+    return Sealed(description) == record ? description : "";
+}
+
 std::string RecordPath(const std::string& cacheFolder, const std::string& library,
                        const std::string& renderer) {
     const char* searchPath = std::getenv("LD_LIBRARY_PATH");
@@ -85,7 +103,7 @@ std::string EngineIdentity(const std::string& cacheFolder, const std::string& li
                            const std::string& renderer) {
     const std::string recordPath = RecordPath(cacheFolder, library, renderer);
     try {
-        const std::string record = ReadFileBytes(recordPath);
+        const std::string record = Unsealed(ReadFileBytes(recordPath));
         if (StillCurrent(record)) {
             return record;
         }
@@ -95,7 +113,7 @@ std::string EngineIdentity(const std::string& cacheFolder, const std::string& li
     const std::string description = DescribeLoadedEngine();
     try {
         std::filesystem::create_directories(cacheFolder);
-        WriteFileAtomic(recordPath, description);
+        WriteFileAtomic(recordPath, Sealed(description));
     } catch (const std::exception& e) {
         DebugLog(std::string("render cache: engine record not kept: ") + e.what());
     }

@@ -5,14 +5,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
-#include <cstdlib>
 #include <filesystem>
-#include <random>
+#include <optional>
+#include <string_view>
 #include <vector>
 
-#include "PdfCheck.h"
 #include "common/AtomicWrite.h"
 #include "common/DebugLog.h"
 #include "common/Digest.h"
@@ -20,7 +18,7 @@
 #include "common/FileBytes.h"
 #include "common/Paths.h"
 #include "common/Settings.h"
-#include "platform/SystemError.h"
+#include "platform/RegularFile.h"
 
 namespace quill {
 
@@ -29,37 +27,74 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr uint64_t kDefaultLimitMb = 1024;
-constexpr char kEntrySuffix[] = ".pdf";
-// Header and end-of-file mark alone take this many bytes.
-constexpr off_t kSmallestPdf = 16;
+constexpr char kEntrySuffix[] = ".page";
+// Far above any page's PDF; a larger file in the cache is no entry of ours.
+constexpr size_t kLargestEntry = size_t{1} << 30;
 
-// A hidden name beside `path` that no other writer picks, like AtomicFile's.
-std::string TemporaryNameFor(const std::string& path) {
-    static std::atomic<unsigned> counter{std::random_device{}()};
-    return FolderOf(path) + "._" + FileNameOf(path) + "." + std::to_string(::getpid()) + "." +
-           std::to_string(counter++) + ".part";
+// An entry: these lines, then the page's PDF. The key binds the entry to its name, so that
+// an entry moved or copied over another's is told apart; the digest covers every byte of
+// the PDF, so that one cut short or written into is.
+constexpr std::string_view kEntryHead = "Quillby render cache entry\n";
+constexpr std::string_view kKeyField = "key ";
+constexpr std::string_view kDigestField = "sha256 ";
+
+std::string SealedEntry(const std::string& key, std::string_view pdf) {
+    std::string entry;
+    entry.reserve(kEntryHead.size() + 160 + pdf.size());
+    entry.append(kEntryHead);
+    entry.append(kKeyField).append(key).append("\n");
+    entry.append(kDigestField).append(Sha256Hex(pdf)).append("\n\n");
+    entry.append(pdf);
+    return entry;
 }
 
-// An entry that a crash or a full disk left short is not used.
-bool LooksLikePdf(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+// Takes the line "<name><value>\n" off the front of rest; false when rest starts otherwise.
+bool TakeField(std::string_view& rest, std::string_view name, std::string_view& value) {
+    const size_t end = rest.find('\n');
+    if (end == std::string_view::npos || rest.substr(0, name.size()) != name) {
         return false;
     }
-    struct stat info {};
-    char head[5] = {};
-    char tail[kPdfTailBytes] = {};
-    bool ok = ::fstat(fd, &info) == 0 && info.st_size >= kSmallestPdf &&
-              ::pread(fd, head, sizeof head, 0) == static_cast<ssize_t>(sizeof head);
-    if (ok) {
-        const off_t tailSize = std::min<off_t>(info.st_size, sizeof tail);
-        ok =
-            ::pread(fd, tail, static_cast<size_t>(tailSize), info.st_size - tailSize) == tailSize &&
-            LooksLikeWholePdf(std::string_view(head, sizeof head),
-                              std::string_view(tail, static_cast<size_t>(tailSize)));
+    value = rest.substr(name.size(), end - name.size());
+    rest.remove_prefix(end + 1);
+    return true;
+}
+
+// The PDF in an entry when the entry is whole and the one kept under key; otherwise
+// nothing, with the reason in why.
+std::optional<std::string_view> UnsealedPdf(std::string_view entry, const std::string& key,
+                                            std::string& why) {
+    if (entry.substr(0, kEntryHead.size()) != kEntryHead) {
+        why = "It holds no record of its digest.";
+        return std::nullopt;
     }
-    ::close(fd);
-    return ok;
+    std::string_view rest = entry.substr(kEntryHead.size());
+    std::string_view recordedKey, digest;
+    if (!TakeField(rest, kKeyField, recordedKey) || !TakeField(rest, kDigestField, digest) ||
+        rest.substr(0, 1) != "\n") {
+        why = "It holds no record of its digest.";
+        return std::nullopt;
+    }
+    rest.remove_prefix(1);
+    if (recordedKey != key) {
+        why = "It was kept for another page.";
+        return std::nullopt;
+    }
+    if (Sha256Hex(rest) != digest) {
+        why = "It does not match the digest recorded with it.";
+        return std::nullopt;
+    }
+    return rest;
+}
+
+// Removes an entry that failed its check, whatever it is; a link goes, not what it names.
+void Drop(const std::string& entry) {
+    struct stat info {};
+    if (::lstat(entry.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        std::error_code ignored;
+        fs::remove_all(entry, ignored);
+        return;
+    }
+    ::unlink(entry.c_str());
 }
 
 void AddPiece(Sha256& hash, std::string_view bytes) {
@@ -68,7 +103,7 @@ void AddPiece(Sha256& hash, std::string_view bytes) {
 }
 
 struct Entry {
-    timespec used;  // status-change time: a new link or a touch
+    timespec used;  // status-change time: written, or marked on use
     uint64_t size;
     std::string path;
 };
@@ -78,14 +113,25 @@ bool UsedEarlier(const Entry& a, const Entry& b) {
                                           : a.used.tv_nsec < b.used.tv_nsec;
 }
 
+// Earlier versions kept bare PDFs as "<64 hex digits>.pdf"; they are never read again.
+bool IsFormerEntry(const std::string& name) {
+    return name.size() == 68 && name.compare(64, 4, ".pdf") == 0 &&
+           std::all_of(name.begin(), name.begin() + 64,
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
+
 std::vector<Entry> Entries(const std::string& folder) {
     std::vector<Entry> entries;
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
         const std::string name = it->path().filename().string();
+        if (IsFormerEntry(name)) {
+            ::unlink(it->path().c_str());
+            continue;
+        }
         struct stat info {};
         if (name.rfind("._", 0) == 0 || it->path().extension() != kEntrySuffix ||
-            ::stat(it->path().c_str(), &info) != 0) {
+            ::lstat(it->path().c_str(), &info) != 0) {
             continue;
         }
         entries.push_back({info.st_ctim, static_cast<uint64_t>(info.st_size), it->path()});
@@ -110,38 +156,46 @@ std::string RenderCache::KeyFor(render::PageKind kind, const std::string& htmlFi
     if (kind == render::PageKind::Page) {
         // The cover page shows the picture beside it.
         const std::string cover = FolderOf(htmlFile) + "cover.jpg";
-        AddPiece(hash, ::access(cover.c_str(), F_OK) == 0 ? ReadFileBytes(cover) : "");
+        AddPiece(hash, PathExists(cover) ? ReadFileBytes(cover) : "");
     }
     return hash.Hex();
 }
 
-bool RenderCache::Fetch(const std::string& key, const std::string& pdfPath) const {
+CachedPage RenderCache::Fetch(const std::string& key, const std::string& pdfPath) const {
     const std::string entry = EntryPath(key);
-    if (!LooksLikePdf(entry)) {
-        return false;
+    std::string bytes;
+    const int error = ReadFileBytesInto(entry, bytes, kLargestEntry);
+    if (error == ENOENT || error == ENOTDIR) {
+        return {CachedPage::Result::Missing, ""};
     }
-    bool linked = false;
-    try {
-        linked = PlaceFile(entry, pdfPath);
-    } catch (const Exception&) {
-        // Another build trimmed the cache meanwhile: the page is simply rendered.
-        if (::access(entry.c_str(), F_OK) != 0) {
-            return false;
-        }
-        throw;
+    std::string why;
+    const std::optional<std::string_view> pdf =
+        error == 0 ? UnsealedPdf(bytes, key, why) : std::nullopt;
+    if (!pdf) {
+        Drop(entry);
+        return {CachedPage::Result::Dropped,
+                error != 0 ? platform::RegularFileErrorText(error) : why};
     }
-    // A new link marks the entry as used now (its status-change time), which is what Trim
-    // goes by; a copy has to say so itself.
-    if (!linked) {
-        ::utimensat(AT_FDCWD, entry.c_str(), nullptr, 0);
-    }
-    return true;
+    // The bytes just checked are the ones placed: a copy, which no later write in the work
+    // folder can take back into the cache. The next build makes it again if it is lost.
+    // An earlier PDF goes first: renamed over, ext4 would write the new file out at once
+    // (auto_da_alloc), which costs several times the copy.
+    ::unlink(pdfPath.c_str());
+    WriteFileAtomic(pdfPath, *pdf, platform::Durability::Scratch);
+    // Marks the entry as used now (its status-change time), which is what Trim goes by.
+    ::utimensat(AT_FDCWD, entry.c_str(), nullptr, AT_SYMLINK_NOFOLLOW);
+    return {CachedPage::Result::Placed, ""};
 }
 
 void RenderCache::Keep(const std::string& key, const std::string& pdfPath) const {
     try {
+        std::string pdf;
+        if (const int error = ReadFileBytesInto(pdfPath, pdf, kLargestEntry); error != 0) {
+            throw Exception(pdfPath + ": " + platform::RegularFileErrorText(error));
+        }
         fs::create_directories(folder_);
-        PlaceFile(pdfPath, EntryPath(key));
+        // A crash of the machine may cost the entry its bytes; its check then drops it.
+        WriteFileAtomic(EntryPath(key), SealedEntry(key, pdf), platform::Durability::Scratch);
     } catch (const std::exception& e) {
         DebugLog(std::string("render cache: page not kept: ") + e.what());
     }
@@ -171,26 +225,6 @@ uint64_t RenderCacheLimit() {
     const auto mb =
         NumberSetting("QUILLBY_RENDER_CACHE_MB", static_cast<long long>(kDefaultLimitMb));
     return static_cast<uint64_t>(mb) * 1024 * 1024;
-}
-
-bool PlaceFile(const std::string& from, const std::string& to) {
-    const std::string temporary = TemporaryNameFor(to);
-    if (::link(from.c_str(), temporary.c_str()) == 0) {
-        if (::rename(temporary.c_str(), to.c_str()) == 0) {
-            return true;
-        }
-        const int error = errno;
-        ::unlink(temporary.c_str());
-        throw EWriteError(to, platform::SystemErrorText(error));
-    }
-    const int error = errno;
-    // Across file systems, or on one without hard links, the bytes are copied.
-    // Both ends are files a later build can make again; the disk is not waited for.
-    if (error == EXDEV || error == EPERM || error == EMLINK || error == EOPNOTSUPP) {
-        WriteFileAtomic(to, ReadFileBytes(from), platform::Durability::Scratch);
-        return false;
-    }
-    throw EFCreateError(to, platform::SystemErrorText(error));
 }
 
 }  // namespace quill

@@ -59,4 +59,9 @@ std::optional<std::string> TryReadFileBytes(const std::string& path, size_t maxB
     return bytes;
 }
 
+int ReadFileBytesInto(const std::string& path, std::string& bytes, size_t maxBytes) {
+    bytes.clear();
+    return ReadInto(path, maxBytes, bytes);
+}
+
 }  // namespace quill

@@ -71,6 +71,7 @@ BookJob MakeBookJob(const JobSetup& setup, const JobRequest& request, const Book
     job.format = request.format;
     job.renderer = setup.renderer;
     job.renderCache = setup.folders.renderCache;
+    job.renderAgain = request.refresh;
     job.chapterTimeout = ChapterTimeoutSetting();
     job.cancelled = cancelled;
     return job;

@@ -37,6 +37,8 @@ struct BookJob {
     std::string renderer;
     // Rendered chapters kept between jobs, keyed by content and settings; empty: none.
     std::string renderCache;
+    // Every page is rendered anew and replaces its cached copy (chapters fetched again).
+    bool renderAgain = false;
     // The longest one chapter's rendering may take before that chapter is given up.
     std::chrono::milliseconds chapterTimeout{60000};
     // Asked between chapters; true stops the build early (the program is closing).

@@ -16,4 +16,10 @@ std::string ReadFileBytes(const std::string& path);
 std::optional<std::string> TryReadFileBytes(const std::string& path,
                                             size_t maxBytes = std::numeric_limits<size_t>::max());
 
+// Reads a whole regular file into bytes, as above, for a caller that tells the reasons
+// apart: 0 on success, else the error code (ENOENT when it is missing, ELOOP for a link,
+// EFBIG past maxBytes; platform::RegularFileErrorText gives the words).
+int ReadFileBytesInto(const std::string& path, std::string& bytes,
+                      size_t maxBytes = std::numeric_limits<size_t>::max());
+
 }  // namespace quill
