@@ -61,6 +61,7 @@ std::string Job::Start(const JobRequest& request) {
         return kAnotherJobRunning;
     }
     ClearDir(setup_.folders.tmpdir);
+    RemoveLeftovers(setup_.folders);
     runner_ = std::make_unique<TPyThread>(setup_, request, observer_, std::move(lock));
     runner_->Start();
     return "";
