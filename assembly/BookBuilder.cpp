@@ -95,7 +95,7 @@ void BuildPdf(BookJob& job, IWindowLog& log) {
         book.NewDocument();
         MergeChapters(job, log, book, contents);
         if (contents.chapters.empty()) {
-            throw EEmptyBook("No chapter could be put into the book, so nothing was saved: " +
+            throw EEmptyBook("No chapter could be put into the book, so it was not saved: " +
                              NoChapterReason(job) + ".");
         }
         SaveMerged(book, merged);

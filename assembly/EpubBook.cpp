@@ -77,7 +77,7 @@ void AddEntries(ZipWriter& zip, const BookMetadata& book, epub::EpubChapters& ch
 }
 
 std::string EmptyEpub(const std::string& why) {
-    return "No chapter could be put into the EPUB, so nothing was saved: " + why + ".";
+    return "No chapter could be put into the EPUB, so it was not saved: " + why + ".";
 }
 
 }  // namespace

@@ -465,7 +465,7 @@ TEST_F(BookBuild, ABuildWithoutAChapterSavesNothing) {
             ADD_FAILURE() << "a book without chapters was saved";
         } catch (const EEmptyBook& e) {
             EXPECT_STREQ(e.what(),
-                         "No chapter could be put into the book, so nothing was saved: the work "
+                         "No chapter could be put into the book, so it was not saved: the work "
                          "folder holds no chapter file.");
         }
         EXPECT_FALSE(FileExists(Work("1.pdf")));

@@ -246,7 +246,7 @@ TEST(JobSafetyOfTheBook, AWorseBuildLeavesTheGoodBookAsItWas) {
     const RunResult unrendered = desk.Download(story);
     EXPECT_EQ(unrendered.exitCode, 1) << unrendered.Describe();
     EXPECT_EQ(Lines(unrendered.stdOut).back(),
-              "No chapter could be put into the book, so nothing was saved: every page failed to "
+              "No chapter could be put into the book, so it was not saved: every page failed to "
               "render.");
     EXPECT_TRUE(ReadFile(book) == good) << "the book changed";
     EXPECT_EQ(ListDir(desk.DataDir()),
