@@ -74,7 +74,10 @@ void BuildPdf(BookJob& job, IWindowLog& log) {
     log.Log("");
     log.Log("");
     ConvertChapters(job, log);
+    // In order and once each, also after the EPUB noted chapters of its own.
     std::sort(job.unrendered.begin(), job.unrendered.end());
+    job.unrendered.erase(std::unique(job.unrendered.begin(), job.unrendered.end()),
+                         job.unrendered.end());
     job.bookdir = IncludeTrailingSeparator(job.tmpdir);
     log.Log("building book ....");
     job.bookfile.clear();
