@@ -1,5 +1,6 @@
 #include "assembly/BookBuilder.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "BookMerge.h"
@@ -29,10 +30,54 @@ void StopIfCancelled(const BookJob& job) {
     }
 }
 
+// Why a build that holds no chapter made none.
+std::string NoChapterReason(const BookJob& job) {
+    const auto failed = [&job](long long n) {
+        return std::binary_search(job.unrendered.begin(), job.unrendered.end(),
+                                  static_cast<int>(n));
+    };
+    const auto exists = [&job](long long n) {
+        return FileExists(JoinPath(job.tmpdir, std::to_string(n) + ".html"));
+    };
+    bool anyChapter = false, everyChapterFailed = true;
+    for (long long n = 1; n <= job.lastchapter; ++n) {
+        if (exists(n)) {
+            anyChapter = true;
+            everyChapterFailed = everyChapterFailed && failed(n);
+        }
+    }
+    if (!anyChapter) {
+        return "the work folder holds no chapter file";
+    }
+    if (!everyChapterFailed) {
+        return "no chapter's pages reached the book";
+    }
+    return !exists(0) || failed(0) ? "every page failed to render"
+                                   : "every chapter failed to render";
+}
+
+// The chapter files of the work folder that are not in the book, with the chapters the
+// download left out: what a complete build lacks.
+std::vector<int> LeftOut(const BookJob& job, const std::vector<int>& held) {
+    std::vector<int> leftOut = job.notDownloaded;
+    for (long long n = 1; n <= job.lastchapter; ++n) {
+        const int number = static_cast<int>(n);
+        if (!std::binary_search(held.begin(), held.end(), number) &&
+            FileExists(JoinPath(job.tmpdir, std::to_string(n) + ".html"))) {
+            InsertChapter(leftOut, number);
+        }
+    }
+    return leftOut;
+}
+
 void BuildPdf(BookJob& job, IWindowLog& log) {
     log.Log("");
     log.Log("");
     ConvertChapters(job, log);
+    // In order and once each, also after the EPUB noted chapters of its own.
+    std::sort(job.unrendered.begin(), job.unrendered.end());
+    job.unrendered.erase(std::unique(job.unrendered.begin(), job.unrendered.end()),
+                         job.unrendered.end());
     job.bookdir = IncludeTrailingSeparator(job.tmpdir);
     log.Log("building book ....");
     job.bookfile.clear();
@@ -52,6 +97,10 @@ void BuildPdf(BookJob& job, IWindowLog& log) {
         TPdfDocument book;
         book.NewDocument();
         MergeChapters(job, log, book, contents);
+        if (contents.chapters.empty()) {
+            throw EEmptyBook("No chapter could be put into the book, so it was not saved: " +
+                             NoChapterReason(job) + ".");
+        }
         SaveMerged(book, merged);
     }
     const long long mergeMs = MillisecondsSince(mergeStart);
@@ -61,6 +110,11 @@ void BuildPdf(BookJob& job, IWindowLog& log) {
     const std::string bookPath =
         ChooseBookPath(job.datadir, MakeBookName(job.booktitle), ".pdf", contents.storyUrl,
                        &ReadStoryOfBook, job.earlierStoryUrls);
+    const std::vector<int> held = HeldChapters(contents);
+    if (auto kept = KeepEarlierBook(bookPath, &ReadChaptersOfBook, held, LeftOut(job, held))) {
+        job.kept.push_back(std::move(*kept));
+        return;
+    }
     WriteFinishedBook(merged.TempPath(), contents, bookPath);
     // Read by the render benchmark, which times these steps apart from the rendering.
     DebugLog("book: merged in " + std::to_string(mergeMs) + " ms, finished in " +
@@ -75,6 +129,7 @@ void BuildPdf(BookJob& job, IWindowLog& log) {
 // then still leaves the reader one edition.
 void BuildBook(BookJob& job, IWindowLog& log) {
     job.epubfile.clear();
+    job.kept.clear();
     if (job.format != BookFormat::Pdf) {
         BuildEpub(job, log);
     }

@@ -19,7 +19,10 @@ namespace quill {
 
 namespace {
 
-// qpdf's writer hands over many small pieces; they reach the file in blocks.
+// qpdf's writer hands over many small pieces; they reach the file in blocks. The sink never
+// throws: qpdf finishes its pipelines from destructors, so a second throw while the first
+// unwinds would end the program. A failed write is remembered, later bytes are dropped, and
+// the caller asks Failed() once the writer is done.
 class AtomicFileSink : public Pipeline {
   public:
     explicit AtomicFileSink(platform::AtomicFile& file) : Pipeline("book", nullptr), file_(file) {
@@ -39,6 +42,8 @@ class AtomicFileSink : public Pipeline {
 
     void finish() override { Flush(); }
 
+    bool Failed() const { return failed_; }
+
   private:
     static constexpr size_t kBlock = 256 * 1024;
 
@@ -48,13 +53,14 @@ class AtomicFileSink : public Pipeline {
     }
 
     void Put(const unsigned char* data, size_t len) {
-        if (len > 0 && !file_.Write(data, len)) {
-            throw EWriteError(file_.Path(), platform::SystemErrorText(file_.ErrorCode()));
+        if (!failed_ && len > 0 && !file_.Write(data, len)) {
+            failed_ = true;
         }
     }
 
     platform::AtomicFile& file_;
     std::vector<unsigned char> buffer_;
+    bool failed_ = false;
 };
 
 void OpenMerged(QPDF& pdf, const std::string& mergedPdf) {
@@ -92,7 +98,7 @@ void WriteFinishedBook(const std::string& mergedPdf, const BookContents& content
     QPDFWriter writer(pdf);
     writer.setOutputPipeline(&sink);
     writer.write();
-    if (!book.Commit()) {
+    if (sink.Failed() || !book.Commit()) {
         throw EWriteError(bookPath, platform::SystemErrorText(book.ErrorCode()));
     }
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "BookPdf.h"
+#include "assembly/ChapterRecord.h"
 #include "common/Utf8.h"
 
 #ifndef QUILLBY_VERSION
@@ -19,6 +20,8 @@ namespace {
 // Where the story's address is kept: a key of the book's own in the information
 // dictionary, which viewers list among the document's custom properties.
 constexpr const char* kStoryKey = "/QuillbyStory";
+// Which chapters the book holds, so that a later build never replaces it with less.
+constexpr const char* kChaptersKey = "/QuillbyChapters";
 
 bool IsBlank(unsigned char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
@@ -74,6 +77,8 @@ void SetDocumentInfo(QPDF& pdf, const BookContents& contents) {
     if (!contents.storyUrl.empty()) {
         info.replaceKey(kStoryKey, QPDFObjectHandle::newUnicodeString(contents.storyUrl));
     }
+    info.replaceKey(kChaptersKey,
+                    QPDFObjectHandle::newUnicodeString(FormatChapterList(HeldChapters(contents))));
     pdf.getTrailer().replaceKey("/Info", pdf.makeIndirectObject(info));
 
     // Viewers show the title in their window instead of the file name.
@@ -85,6 +90,14 @@ void SetDocumentInfo(QPDF& pdf, const BookContents& contents) {
 }
 
 }  // namespace bookpdf
+
+std::vector<int> HeldChapters(const BookContents& contents) {
+    std::vector<int> held;
+    for (const BookChapter& chapter : contents.chapters) {
+        held.push_back(chapter.number);
+    }
+    return held;
+}
 
 std::optional<std::string> ReadStoryOfBook(const std::string& path) {
     try {
@@ -103,6 +116,21 @@ std::optional<std::string> ReadStoryOfBook(const std::string& path) {
             return std::nullopt;
         }
         return story.getUTF8Value();
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+// Read like the story's address: a damaged file records nothing.
+std::optional<std::vector<int>> ReadChaptersOfBook(const std::string& path) {
+    try {
+        QPDF pdf;
+        pdf.setSuppressWarnings(true);
+        pdf.setAttemptRecovery(false);
+        pdf.processFile(path.c_str());
+        QPDFObjectHandle info = pdf.getTrailer().getKey("/Info");
+        QPDFObjectHandle chapters = info.isDictionary() ? info.getKey(kChaptersKey) : info;
+        return chapters.isString() ? ParseChapterList(chapters.getUTF8Value()) : std::nullopt;
     } catch (const std::exception&) {
         return std::nullopt;
     }

@@ -1,6 +1,7 @@
 // Merging the chapter PDFs into the book.
 #include "BookMerge.h"
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 
@@ -21,21 +22,50 @@ int AppendPdf(const std::string& FileName, TPdfDocument& Book) {
     return count;
 }
 
-void MergeChapters(const BookJob& job, IWindowLog& log, TPdfDocument& book,
-                   BookContents& contents) {
+namespace {
+
+std::string PageName(long long n) {
+    return n == 0 ? "the cover page" : "chapter " + std::to_string(n);
+}
+
+// A page whose PDF the engine cannot open fails the build with its name and file, so that
+// the reader knows what to render again.
+int AppendNamed(long long n, const std::string& file, TPdfDocument& book) {
+    try {
+        return AppendPdf(file, book);
+    } catch (const Exception& e) {
+        std::string name = PageName(n);
+        name[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
+        throw EPdfException(name + " cannot be put into the book: \"" + file + "\": " + e.what());
+    }
+}
+
+}  // namespace
+
+void MergeChapters(BookJob& job, IWindowLog& log, TPdfDocument& book, BookContents& contents) {
     int total = 0;
+    bool keepLine = false;  // a left-out line stays in view above the next progress line
     for (long long i = 0; i <= job.lastchapter; ++i) {
         log.ProcessMessages();
         const std::string file = job.bookdir + std::to_string(i) + ".pdf";
         if (!FileExists(file)) {
             continue;
         }
-        log.UpdateLog("process pdf file " + std::to_string(i) + " page " + std::to_string(total));
+        const std::string progress =
+            "process pdf file " + std::to_string(i) + " page " + std::to_string(total);
+        keepLine ? log.Log(progress) : log.UpdateLog(progress);
+        keepLine = false;
         const int before = book.PageCount();
-        total += AppendPdf(file, book);
+        const int count = AppendNamed(i, file, book);
+        total += count;
         // Where the pages really landed: an import the engine refuses adds none.
         const int added = book.PageCount() - before;
-        if (i == 0) {
+        if (added == 0 && count > 0) {
+            log.Log(PageName(i) +
+                    " left out of the book: the PDF engine could not import its pages");
+            InsertChapter(job.unrendered, static_cast<int>(i));
+            keepLine = true;
+        } else if (i == 0) {
             contents.coverPages = added;
         } else if (added > 0) {
             const std::string html = job.bookdir + std::to_string(i) + ".html";

@@ -2,6 +2,7 @@
 // e-readers, built straight from the chapter files (no rendering).
 #include "assembly/EpubBook.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -34,16 +35,28 @@ BookMetadata Describe(const BookJob& job, std::time_t now) {
     return book;
 }
 
+// What a complete EPUB would hold and this one lacks: the chapters the download left out
+// and those whose text could not be converted.
+std::vector<int> LeftOut(const BookJob& job, const epub::EpubChapters& chapters) {
+    std::vector<int> leftOut = job.notDownloaded;
+    const std::vector<int> converted = chapters.Converted();
+    for (const int number : chapters.Numbers()) {
+        if (!std::binary_search(converted.begin(), converted.end(), number)) {
+            InsertChapter(leftOut, number);
+        }
+    }
+    return leftOut;
+}
+
 // Every entry of the book, in the order they are written. "mimetype" comes first and
 // uncompressed, so that the file can be recognised by its first bytes; pictures are
-// compressed already. The tables of contents come after the chapters, whose headings
-// they list and which are read only while being written.
+// compressed already. The tables of contents and the package come after the chapters:
+// those list their headings and this records which kept their text, and the chapters are
+// read only while being written.
 void AddEntries(ZipWriter& zip, const BookMetadata& book, epub::EpubChapters& chapters) {
     const std::string folder = epub::kContentFolder;
     zip.AddText("mimetype", Compression::Stored, "application/epub+zip");
     zip.AddText("META-INF/container.xml", Compression::Deflated, epub::ContainerXml());
-    zip.AddText(epub::kPackagePath, Compression::Deflated,
-                epub::PackageDocument(book, chapters.Numbers()));
     zip.AddText(folder + "style.css", Compression::Deflated, epub::StyleSheet());
     if (book.cover) {
         zip.AddFile(folder + book.cover->fileName, Compression::Stored, book.cover->path);
@@ -57,6 +70,14 @@ void AddEntries(ZipWriter& zip, const BookMetadata& book, epub::EpubChapters& ch
             [&] { return epub::NavDocument(book, chapters.Entries()); });
     zip.Add(folder + "toc.ncx", Compression::Deflated,
             [&] { return epub::NcxDocument(book, chapters.Entries()); });
+    zip.Add(epub::kPackagePath, Compression::Deflated, [&] {
+        chapters.Entries();  // every chapter converted, or noted as not
+        return epub::PackageDocument(book, chapters.Numbers(), chapters.Converted());
+    });
+}
+
+std::string EmptyEpub(const std::string& why) {
+    return "No chapter could be put into the EPUB, so it was not saved: " + why + ".";
 }
 
 }  // namespace
@@ -73,6 +94,9 @@ void BuildEpub(BookJob& job, IWindowLog& log) {
     const std::time_t now = std::time(nullptr);
     const BookMetadata book = Describe(job, now);
     epub::EpubChapters chapters(job, book, log);
+    if (chapters.Numbers().empty()) {
+        throw EEmptyBook(EmptyEpub("the work folder holds no chapter file"));
+    }
 
     platform::AtomicFile file(path);
     if (!file.Open()) {
@@ -81,6 +105,14 @@ void BuildEpub(BookJob& job, IWindowLog& log) {
     ZipWriter zip(file.TempPath(), path, now);
     AddEntries(zip, book, chapters);
     zip.Close();
+    if (chapters.Converted().empty()) {
+        throw EEmptyBook(EmptyEpub("no chapter's text could be converted"));
+    }
+    if (auto kept =
+            KeepEarlierBook(path, &ChaptersOfEpub, chapters.Converted(), LeftOut(job, chapters))) {
+        job.kept.push_back(std::move(*kept));
+        return;  // the new edition's temporary file goes with `file`
+    }
     if (!file.Commit()) {
         throw EWriteError(path, std::strerror(file.ErrorCode()));
     }

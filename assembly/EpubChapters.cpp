@@ -1,16 +1,16 @@
 #include "EpubChapters.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "EpubText.h"
 #include "assembly/ChapterMarkup.h"
+#include "assembly/ChapterRecord.h"
 #include "common/Errors.h"
 #include "common/FileBytes.h"
 #include "common/Paths.h"
 
 namespace quill::epub {
-
-namespace {}  // namespace
 
 EpubChapters::EpubChapters(BookJob& job, const BookMetadata& book, IWindowLog& log)
     : job_(job), book_(book), log_(log) {
@@ -49,11 +49,15 @@ ChapterMarkup EpubChapters::Clean(size_t index) {
 }
 
 void EpubChapters::NoteUnconverted(int number) {
-    std::vector<int>& unrendered = job_.unrendered;
-    const auto place = std::lower_bound(unrendered.begin(), unrendered.end(), number);
-    if (place == unrendered.end() || *place != number) {
-        unrendered.insert(place, number);
-    }
+    InsertChapter(job_.unrendered, number);
+    InsertChapter(unconverted_, number);
+}
+
+std::vector<int> EpubChapters::Converted() const {
+    std::vector<int> converted;
+    std::set_difference(numbers_.begin(), numbers_.end(), unconverted_.begin(), unconverted_.end(),
+                        std::back_inserter(converted));
+    return converted;
 }
 
 std::string EpubChapters::Document(size_t index) {

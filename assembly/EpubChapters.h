@@ -24,6 +24,8 @@ class EpubChapters {
     std::string Document(size_t index);
     // Every chapter with its heading; a chapter not made yet is read for it now.
     std::vector<ChapterEntry> Entries();
+    // The chapters that kept their text; complete once every chapter has been made.
+    std::vector<int> Converted() const;
 
   private:
     ChapterMarkup Clean(size_t index);
@@ -35,6 +37,7 @@ class EpubChapters {
     std::vector<int> numbers_;
     std::vector<std::string> headings_;
     std::vector<bool> known_;
+    std::vector<int> unconverted_;  // sorted
     bool keepLastLine_ = false;
 };
 

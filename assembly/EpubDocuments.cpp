@@ -1,6 +1,7 @@
 #include "EpubDocuments.h"
 
 #include "EpubText.h"
+#include "assembly/ChapterRecord.h"
 
 namespace quill::epub {
 
@@ -33,7 +34,7 @@ std::string ManifestItem(const std::string& id, const std::string& href,
     return item + "/>\n";
 }
 
-std::string Metadata(const BookMetadata& book) {
+std::string Metadata(const BookMetadata& book, const std::string& chapterRecord) {
     std::string out = "  <metadata xmlns:dc=\"http://purl.org/dc/elements/1.1/\">\n";
     out += "    <dc:identifier id=\"book-id\">" + XmlEscape(book.identifier) + "</dc:identifier>\n";
     out += "    <dc:title>" + XmlEscape(book.title) + "</dc:title>\n";
@@ -45,6 +46,8 @@ std::string Metadata(const BookMetadata& book) {
         out += "    <dc:source>" + XmlEscape(book.source) + "</dc:source>\n";
     }
     out += "    <meta property=\"dcterms:modified\">" + book.modified + "</meta>\n";
+    out += "    <meta property=\"" + std::string(kChaptersProperty) + "\">" + chapterRecord +
+           "</meta>\n";
     if (book.cover) {
         // Readers that only know EPUB 2 find the cover picture through this.
         out += "    <meta name=\"cover\" content=\"cover-image\"/>\n";
@@ -109,12 +112,14 @@ std::string StyleSheet() {
            "p.author { font-style: italic; }\n";
 }
 
-std::string PackageDocument(const BookMetadata& book, const std::vector<int>& chapters) {
+std::string PackageDocument(const BookMetadata& book, const std::vector<int>& chapters,
+                            const std::vector<int>& held) {
     return std::string(kXmlDeclaration) +
            "<package xmlns=\"http://www.idpf.org/2007/opf\" version=\"3.0\" "
-           "unique-identifier=\"book-id\" xml:lang=\"" +
-           XmlEscape(book.language) + "\">\n" + Metadata(book) + Manifest(book, chapters) +
-           Spine(chapters) + "</package>\n";
+           "unique-identifier=\"book-id\" prefix=\"" +
+           kPackagePrefix + "\" xml:lang=\"" + XmlEscape(book.language) + "\">\n" +
+           Metadata(book, FormatChapterList(held)) + Manifest(book, chapters) + Spine(chapters) +
+           "</package>\n";
 }
 
 std::string NavDocument(const BookMetadata& book, const std::vector<ChapterEntry>& chapters) {

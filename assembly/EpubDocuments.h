@@ -31,11 +31,17 @@ struct ChapterEntry {
 // Where the package document sits; the container file points at it.
 constexpr const char* kPackagePath = "OEBPS/content.opf";
 constexpr const char* kContentFolder = "OEBPS/";
+// The package's own vocabulary, for the record of the chapters the book holds.
+constexpr const char* kPackagePrefix = "quillby: https://www.inkvale.com/quillby/epub#";
+constexpr const char* kChaptersProperty = "quillby:chapters";
 
 std::string ChapterFileName(int number);
 std::string ContainerXml();
 std::string StyleSheet();
-std::string PackageDocument(const BookMetadata& book, const std::vector<int>& chapters);
+// The package lists `chapters` and records `held` as the chapters the book holds: those of
+// them that kept their text.
+std::string PackageDocument(const BookMetadata& book, const std::vector<int>& chapters,
+                            const std::vector<int>& held);
 std::string NavDocument(const BookMetadata& book, const std::vector<ChapterEntry>& chapters);
 std::string NcxDocument(const BookMetadata& book, const std::vector<ChapterEntry>& chapters);
 std::string CoverPage(const BookMetadata& book);

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <memory>
 
+#include "EpubDocuments.h"
+#include "assembly/ChapterRecord.h"
 #include "assembly/EpubBook.h"
 
 namespace quill {
@@ -16,6 +18,7 @@ namespace {
 // Far above what a package document of a long story needs; a file that claims more is
 // not one of ours and is not read into memory.
 constexpr zip_uint64_t kMostEntryBytes = 16 * 1024 * 1024;
+constexpr const char* kOpfNamespace = "http://www.idpf.org/2007/opf";
 
 struct ArchiveClose {
     void operator()(zip_t* archive) const { zip_discard(archive); }
@@ -91,7 +94,50 @@ std::optional<std::string> PackagePath(zip_t* archive) {
     return result;
 }
 
+// The package document of the EPUB at path, parsed; null when there is none.
+XmlDoc ReadPackage(const std::string& path) {
+    const Archive archive(zip_open(path.c_str(), ZIP_RDONLY, nullptr));
+    const std::optional<std::string> package = archive ? PackagePath(archive.get()) : std::nullopt;
+    const std::optional<std::string> opf =
+        package ? ReadEntry(archive.get(), *package) : std::nullopt;
+    return opf ? ParseXml(*opf) : nullptr;
+}
+
+// The text of the package's <meta property="...">; nothing when it has none.
+std::optional<std::string> MetaProperty(xmlNode* node, const char* property) {
+    for (; node != nullptr; node = node->next) {
+        if (node->type != XML_ELEMENT_NODE) {
+            continue;
+        }
+        if (node->ns != nullptr &&
+            std::strcmp(reinterpret_cast<const char*>(node->ns->href), kOpfNamespace) == 0 &&
+            std::strcmp(reinterpret_cast<const char*>(node->name), "meta") == 0) {
+            xmlChar* value = xmlGetProp(node, BAD_CAST "property");
+            const bool match = value != nullptr &&
+                               std::strcmp(reinterpret_cast<const char*>(value), property) == 0;
+            xmlFree(value);
+            if (match) {
+                xmlChar* text = xmlNodeGetContent(node);
+                std::string content = text ? reinterpret_cast<const char*>(text) : "";
+                xmlFree(text);
+                return content;
+            }
+        }
+        if (auto found = MetaProperty(node->children, property)) {
+            return found;
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace
+
+std::optional<std::vector<int>> ChaptersOfEpub(const std::string& path) {
+    const XmlDoc doc = ReadPackage(path);
+    const std::optional<std::string> record =
+        doc ? MetaProperty(doc->children, epub::kChaptersProperty) : std::nullopt;
+    return record ? ParseChapterList(*record) : std::nullopt;
+}
 
 std::optional<std::string> StoryOfEpub(const std::string& path) {
     const Archive archive(zip_open(path.c_str(), ZIP_RDONLY, nullptr));

@@ -1,12 +1,17 @@
 #include "platform/AtomicFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -128,6 +133,87 @@ bool AtomicFile::Commit(Durability durability) {
 
 bool SyncFolder(const std::string& folder) {
     return SyncPath(folder, O_RDONLY | O_DIRECTORY);
+}
+
+namespace {
+
+constexpr size_t kRandomPart = 6;  // mkstemp's XXXXXX
+constexpr char kPartSuffix[] = ".part";
+
+bool EndsWith(std::string_view text, std::string_view end) {
+    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+bool IsRandomPart(std::string_view text) {
+    return text.size() == kRandomPart && std::all_of(text.begin(), text.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+           });
+}
+
+bool IsNumber(std::string_view text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Cuts ".piece" off the end of text; the piece, or nothing when text holds no dot.
+std::optional<std::string_view> CutLast(std::string_view& text) {
+    const size_t dot = text.rfind('.');
+    if (dot == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const std::string_view piece = text.substr(dot + 1);
+    text = text.substr(0, dot);
+    return piece;
+}
+
+}  // namespace
+
+bool IsLeftoverName(const std::string& name) {
+    std::string_view rest(name);
+    if (rest.substr(0, 2) != "._") {
+        return false;
+    }
+    rest.remove_prefix(2);
+    if (!EndsWith(rest, kPartSuffix)) {
+        // A writer's own temporary file inside ours: "._name.XXXXXX.part.YYYYYY".
+        const std::optional<std::string_view> inner = CutLast(rest);
+        if (!inner || !IsRandomPart(*inner) || !EndsWith(rest, kPartSuffix)) {
+            return false;
+        }
+    }
+    rest.remove_suffix(sizeof kPartSuffix - 1);
+    const std::optional<std::string_view> last = CutLast(rest);
+    if (!last) {
+        return false;
+    }
+    if (IsNumber(*last)) {  // "._name.PID.N.part"
+        const std::optional<std::string_view> pid = CutLast(rest);
+        return pid && IsNumber(*pid) && !rest.empty();
+    }
+    return IsRandomPart(*last) && !rest.empty();
+}
+
+int RemoveLeftovers(const std::string& folder, long minAgeSeconds) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        return 0;
+    }
+    const time_t now = ::time(nullptr);
+    int removed = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        struct stat info {};
+        if (!IsLeftoverName(name) ||
+            ::fstatat(::dirfd(dir), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(info.st_mode) || now - info.st_mtime < minAgeSeconds) {
+            continue;
+        }
+        if (::unlinkat(::dirfd(dir), name.c_str(), 0) == 0) {
+            ++removed;
+        }
+    }
+    ::closedir(dir);
+    return removed;
 }
 
 }  // namespace platform

@@ -77,19 +77,33 @@ BookJob MakeBookJob(const JobSetup& setup, const JobRequest& request, const Book
     return job;
 }
 
-// Builds the book; false (after a log line) when the build failed.
-bool Build(BookJob& job, IWindowLog& log) {
+// Builds the book; on failure (after a log line) why it failed.
+std::optional<std::string> Build(BookJob& job, IWindowLog& log) {
     try {
         BuildBook(job, log);
-        return true;
+        return std::nullopt;
     } catch (const EBuildCancelled&) {
-        return false;  // said by the caller
+        return "";  // said by the caller
     } catch (const std::exception& failure) {
         log.Log(failure.what());
+        return failure.what();
     } catch (...) {
         log.Log("Book building failed");
     }
-    return false;
+    return "Book building failed";
+}
+
+// "2 chapters could not be put into the book: 1, 3.", naming the cover page as such.
+std::string UnrenderedMessage(std::vector<int> unrendered) {
+    std::sort(unrendered.begin(), unrendered.end());
+    unrendered.erase(std::unique(unrendered.begin(), unrendered.end()), unrendered.end());
+    const bool cover = unrendered.front() == 0;
+    const std::vector<int> chapters(unrendered.begin() + (cover ? 1 : 0), unrendered.end());
+    if (chapters.empty()) {
+        return "The cover page could not be put into the book.";
+    }
+    return (cover ? "The cover page and " : "") + Plural(chapters.size(), "chapter", "chapters") +
+           " could not be put into the book: " + NumberList(chapters) + ".";
 }
 
 JobResult Ended(JobOutcome outcome, const std::string& message, IWindowLog& log) {
@@ -155,24 +169,27 @@ JobResult DownloadFinished(const JobSetup& setup, const JobRequest& request,
     WriteFileAtomic(tmpdir + "/0.html", CoverPageHtml());
 
     BookJob job = MakeBookJob(setup, request, info, cancelled);
-    const bool built = Build(job, log);
+    job.notDownloaded = notDownloaded;
+    const std::optional<std::string> failure = Build(job, log);
     if (cancelled && cancelled()) {
         return Ended(JobOutcome::Stopped, "The book was not finished: the program is closing.",
                      log);
     }
-    if (!built) {
+    if (failure) {
         JobResult failed;
-        failed.message = "The book could not be made.";
+        failed.message = failure->empty() ? "The book could not be made." : *failure;
         return failed;
     }
     JobResult result;
-    result.bookfile = job.format == BookFormat::Epub ? job.epubfile : job.bookfile;
+    // The PDF opens; the EPUB when it is the only edition saved.
+    result.bookfile = !job.bookfile.empty() ? job.bookfile : job.epubfile;
     result.missing = notDownloaded;
     result.missing.insert(result.missing.end(), job.unrendered.begin(), job.unrendered.end());
     std::sort(result.missing.begin(), result.missing.end());
     result.missing.erase(std::unique(result.missing.begin(), result.missing.end()),
                          result.missing.end());
-    result.outcome = result.missing.empty() ? JobOutcome::Complete : JobOutcome::Incomplete;
+    result.outcome =
+        result.missing.empty() && job.kept.empty() ? JobOutcome::Complete : JobOutcome::Incomplete;
     if (request.openBook && !result.bookfile.empty()) {
         platform::OpenWithDefaultProgram(result.bookfile);
     }
@@ -181,8 +198,11 @@ JobResult DownloadFinished(const JobSetup& setup, const JobRequest& request,
         log.Log(result.message);
     }
     if (!job.unrendered.empty()) {
-        result.message = Plural(job.unrendered.size(), "chapter", "chapters") +
-                         " could not be put into the book: " + NumberList(job.unrendered) + ".";
+        result.message = UnrenderedMessage(job.unrendered);
+        log.Log(result.message);
+    }
+    for (const KeptBook& kept : job.kept) {
+        result.message = KeptBookMessage(kept);
         log.Log(result.message);
     }
     log.Log("done");

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "assembly/RenderSettings.h"
+#include "platform/AtomicFile.h"
 #include "platform/SystemError.h"
 #include "platform/UserFolders.h"
 
@@ -107,6 +108,33 @@ void ClearDir(const std::string& path) {
         struct stat st {};
         if (::lstat(file.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
             ::unlink(file.c_str());
+        }
+    }
+}
+
+void RemoveLeftovers(const JobFolders& folders) {
+    // Far longer than any of our writes into the shared folders takes.
+    constexpr long kSharedAgeSeconds = 15 * 60;
+    platform::RemoveLeftovers(folders.datadir, 0);
+    platform::RemoveLeftovers(folders.tmpdir, 0);
+    if (!folders.renderCache.empty()) {
+        platform::RemoveLeftovers(folders.renderCache, kSharedAgeSeconds);
+    }
+    if (folders.store.empty()) {
+        return;
+    }
+    platform::RemoveLeftovers(folders.store, kSharedAgeSeconds);
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folders.store.c_str()), &::closedir);
+    if (!dir) {
+        return;
+    }
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string name = entry->d_name;
+        struct stat st {};
+        const std::string story = folders.store + "/" + name;
+        if (name != "." && name != ".." && ::lstat(story.c_str(), &st) == 0 &&
+            S_ISDIR(st.st_mode)) {
+            platform::RemoveLeftovers(story, kSharedAgeSeconds);
         }
     }
 }

@@ -98,6 +98,7 @@ std::optional<JobResult> Job::Start(const JobRequest& request) {
         return notStarted(JobOutcome::Refused, kAnotherJobRunning);
     }
     ClearDir(setup_.folders.tmpdir);
+    RemoveLeftovers(setup_.folders);
     runner_ = std::make_unique<TPyThread>(setup_, request, observer_, std::move(lock));
     runner_->Start();
     return std::nullopt;

@@ -14,6 +14,7 @@
 
 #include "assembly/BookBuilder.h"
 #include "assembly/BookFinish.h"
+#include "assembly/EpubBook.h"
 #include "assembly/PdfiumCore.h"
 #include "assembly/WkHtmlToXCore.h"
 #include "common/Paths.h"
@@ -282,6 +283,8 @@ TEST_F(BookBuild, MergesEveryExistingChapterInOrderWithTheWindowLogLines) {
                 AllOf(HasSubstr("wkhtmltox"), HasSubstr("PDFium"), HasSubstr("qpdf")));
     EXPECT_EQ(test::QpdfObject(pdf, trailer.at("/Info")).at("/QuillbyStory"), "u:" + job_.storyurl);
     EXPECT_EQ(ReadStoryOfBook(book), job_.storyurl);
+    // And the chapters it holds, so that a later build never replaces it with less.
+    EXPECT_EQ(test::QpdfObject(pdf, trailer.at("/Info")).at("/QuillbyChapters"), "u:1-2,4");
     EXPECT_EQ(test::QpdfProblems(book), "");
 
     // The merge's scratch file is gone; only the book reached the data folder.
@@ -450,24 +453,109 @@ TEST_F(BookBuild, ChapterMarkupReadsNoFileAndRunsNoScript) {
     EXPECT_THAT(images.stdOut, ::testing::ContainsRegex("image +600 +900 "));
 }
 
-TEST_F(BookBuild, LastChapterZeroGivesTheCoverAlone) {
+// A cover without chapters is no book, nor is a build whose every page failed: nothing
+// is saved, and the message says why.
+TEST_F(BookBuild, ABuildWithoutAChapterSavesNothing) {
     WriteCover();
     WriteChapter(1, "Not wanted", {"<p>x</p>\n"});
-    job_.lastchapter = 0;
-    BuildBook(job_, log_);
-    EXPECT_FALSE(FileExists(Work("1.pdf")));
-    EXPECT_EQ(PageCount(job_.bookfile), PageCount(Work("0.pdf")));
-    EXPECT_EQ(log_.events.at(log_.events.size() - 2), "=process pdf file 0 page 0");
+    for (const int last : {0, -1}) {
+        job_.lastchapter = last;
+        try {
+            BuildBook(job_, log_);
+            ADD_FAILURE() << "a book without chapters was saved";
+        } catch (const EEmptyBook& e) {
+            EXPECT_STREQ(e.what(),
+                         "No chapter could be put into the book, so it was not saved: the work "
+                         "folder holds no chapter file.");
+        }
+        EXPECT_FALSE(FileExists(Work("1.pdf")));
+        EXPECT_EQ(job_.bookfile, "");
+        EXPECT_TRUE(test::ListDir(job_.datadir).empty());
+    }
+    job_.lastchapter = 1;
+    job_.format = BookFormat::Epub;
+    fs::remove(fs::u8path(Work("1.html")));
+    EXPECT_THROW(BuildBook(job_, log_), EEmptyBook);
+    EXPECT_TRUE(test::ListDir(job_.datadir).empty());
 }
 
-TEST_F(BookBuild, NegativeLastChapterSavesABookWithoutPages) {
+// Each edition records its chapters, and a build that lacks one of them leaves the
+// earlier edition exactly as it was; one that holds them all (and more) replaces it.
+TEST_F(BookBuild, AnEarlierBookIsReplacedOnlyByOneThatHoldsAllItsChapters) {
     WriteCover();
-    job_.lastchapter = -1;
+    for (int n = 1; n <= 3; ++n) {
+        WriteChapter(n, "Chapter " + std::to_string(n),
+                     {"<p>text " + std::to_string(n) + "</p>\n"});
+    }
+    job_.lastchapter = 3;
+    job_.format = BookFormat::PdfAndEpub;
     BuildBook(job_, log_);
-    EXPECT_FALSE(FileExists(Work("0.pdf")));
-    EXPECT_EQ(PageCount(job_.bookfile), 0);
-    EXPECT_THAT(log_.events, ElementsAreArray<std::string>({"+", "+", "+building book ....",
-                                                            "+save pdf file " + job_.bookfile}));
+    const std::string pdf = job_.bookfile, epub = job_.epubfile;
+    ASSERT_EQ(ReadChaptersOfBook(pdf), (std::vector<int>{1, 2, 3}));
+    ASSERT_EQ(ChaptersOfEpub(epub), (std::vector<int>{1, 2, 3}));
+    const std::string pdfBytes = test::ReadFile(pdf), epubBytes = test::ReadFile(epub);
+
+    // As when chapter 2 could not be downloaded: a new job's work folder lacks it.
+    fs::remove(fs::u8path(Work("2.html")));
+    fs::remove(fs::u8path(Work("2.pdf")));
+    job_.notDownloaded = {2};
+    BuildBook(job_, log_);
+    ASSERT_EQ(job_.kept.size(), 2u);
+    for (const KeptBook& kept : job_.kept) {
+        EXPECT_EQ(kept.missing, std::vector<int>{2});
+        EXPECT_FALSE(kept.unrecorded);
+    }
+    EXPECT_EQ(job_.kept[0].path, epub);
+    EXPECT_EQ(KeptBookMessage(job_.kept[1]),
+              "The book was kept: \"" + pdf +
+                  "\" holds chapter 2, which this build lacks; the new book was not saved.");
+    EXPECT_EQ(job_.bookfile, "");
+    EXPECT_EQ(job_.epubfile, "");
+    EXPECT_TRUE(test::ReadFile(pdf) == pdfBytes) << "the earlier PDF changed";
+    EXPECT_TRUE(test::ReadFile(epub) == epubBytes) << "the earlier EPUB changed";
+    EXPECT_EQ(test::ListDir(job_.datadir).size(), 2u);
+    for (const std::string& name : test::ListDir(job_.tmpdir)) {
+        EXPECT_NE(name.rfind("._", 0), 0u) << name;
+    }
+
+    WriteChapter(2, "Chapter 2", {"<p>text 2</p>\n"});
+    WriteChapter(4, "Chapter 4", {"<p>text 4</p>\n"});
+    job_.lastchapter = 4;
+    job_.notDownloaded.clear();
+    BuildBook(job_, log_);
+    EXPECT_TRUE(job_.kept.empty());
+    EXPECT_EQ(job_.bookfile, pdf);
+    EXPECT_EQ(ReadChaptersOfBook(pdf), (std::vector<int>{1, 2, 3, 4}));
+    EXPECT_EQ(ChaptersOfEpub(epub), (std::vector<int>{1, 2, 3, 4}));
+}
+
+TEST(ChapterRecord, KeepsRangesShortAndTakesNothingThatIsNotOne) {
+    EXPECT_EQ(FormatChapterList({1, 2, 3, 5, 7, 8}), "1-3,5,7-8");
+    EXPECT_EQ(ParseChapterList("1-3,5,7-8"), (std::vector<int>{1, 2, 3, 5, 7, 8}));
+    EXPECT_EQ(ParseChapterList(""), std::vector<int>{});
+    for (const char* bad : {"1,", ",1", "3-1", "2,1", "1-2,2", "x", "1-", "-1", " 1", "1;2",
+                            "0-2000000000", "99999999999"}) {
+        EXPECT_EQ(ParseChapterList(bad), std::nullopt) << bad;
+    }
+}
+
+// A book that records no chapters (an earlier version made it, or the record is not one
+// of ours) may hold anything: only a build that left nothing out replaces it.
+TEST(KeepEarlierBook, AnUnrecordedBookGivesWayOnlyToACompleteBuild) {
+    test::TempDir dir("kept");
+    const std::string book = dir.file("Tale.pdf");
+    const ChaptersOfBook unrecorded = [](const std::string&) { return std::nullopt; };
+    EXPECT_EQ(KeepEarlierBook(book, unrecorded, {1}, {2}), std::nullopt) << "no book there";
+    test::WriteFile(book, "%PDF");
+    EXPECT_EQ(KeepEarlierBook(book, unrecorded, {1, 2, 3}, {}), std::nullopt);
+    const std::optional<KeptBook> kept = KeepEarlierBook(book, unrecorded, {1, 3}, {2, 4});
+    ASSERT_TRUE(kept);
+    EXPECT_TRUE(kept->unrecorded);
+    EXPECT_EQ(kept->missing, (std::vector<int>{2, 4}));
+    EXPECT_EQ(KeptBookMessage(*kept),
+              "The book was kept: \"" + book +
+                  "\" was made by an earlier version, which did not record its chapters, and "
+                  "this build lacks chapters 2, 4; the new book was not saved.");
 }
 
 TEST_F(BookBuild, AnUnwritableChapterPdfStopsTheBuildAndKeepsThePreviousBookfile) {
@@ -491,7 +579,14 @@ TEST_F(BookBuild, AFailedMergeLeavesBookfileEmptyAndSavesNothing) {
     WriteWork("2.pdf", "this is no PDF");  // no 2.html: the merge meets it as it is
     job_.lastchapter = 2;
     job_.bookfile = "earlier book";
-    EXPECT_THROW(BuildBook(job_, log_), EPdfException);
+    try {
+        BuildBook(job_, log_);
+        ADD_FAILURE() << "a chapter that is no PDF was merged";
+    } catch (const EPdfException& e) {
+        EXPECT_EQ(std::string(e.what()), "Chapter 2 cannot be put into the book: \"" +
+                                             Work("2.pdf") +
+                                             "\": File is not a PDF document or is corrupted");
+    }
     EXPECT_EQ(job_.bookfile, "");
     EXPECT_FALSE(FileExists(job_.datadir + "/Zoë’s Café.pdf"));
     EXPECT_THAT(log_.events.back(), ::testing::StartsWith("=process pdf file 2"));

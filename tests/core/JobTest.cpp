@@ -2,6 +2,7 @@
 // leave; the whole-system tests run the real one.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <mutex>
@@ -159,6 +160,43 @@ TEST_F(CoreJob, ALockFileThatCannotBeUsedIsNamedAndNothingStarts) {
     EXPECT_FALSE(fs::exists(root_.file("elsewhere"))) << "a link is never followed";
     EXPECT_FALSE(fs::exists(setup_.launcher + ".ran"));
     EXPECT_EQ(ReadFile(setup_.folders.tmpdir + "/1.html"), "kept");
+}
+
+// Files named as our writers name their temporary files are what killed jobs left; a
+// job removes them, and nothing else. In the folders other programs share, a file still
+// being written (touched lately) stays too.
+TEST_F(CoreJob, AJobRemovesWhatKilledJobsLeftAndNothingElse) {
+    setup_.folders.renderCache = root_.file("cache");
+    const std::string data = setup_.folders.datadir, story = setup_.folders.store + "/7001";
+    const std::string cache = setup_.folders.renderCache;
+    fs::create_directories(story);
+    fs::create_directories(cache);
+    fs::create_directories(data + "._Folder.pdf.Ab12Cd.part");
+    fs::create_symlink(data + "Tale.pdf", data + "._Link.pdf.Ab12Cd.part");
+    const auto put = [](const std::string& path, bool old) {
+        WriteFile(path, "");
+        if (old) {
+            fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(1));
+        }
+    };
+    for (const char* name : {"Tale.pdf", "._Tale.pdf.Ab12Cd.part", "._Tale.epub.Ab12Cd.part.Xy34Zw",
+                             "._Tale.pdf.part", "._Tale.pdf.Ab12C.part", "._.Ab12Cd.part"}) {
+        put(data + name, false);
+    }
+    put(story + "/._0a1b.chapter.Qw12Er.part", true);
+    put(story + "/._0a1b.chapter.Qw12Es.part", false);
+    put(cache + "/._0a1b.pdf.4242.7.part", true);
+    put(cache + "/._0a1b.pdf.4242.8.part", false);
+    put(cache + "/._0a1b.pdf.x.7.part", true);
+
+    Run("exit 0");
+    EXPECT_EQ(ListDir(data),
+              (std::vector<std::string>{"._.Ab12Cd.part", "._Folder.pdf.Ab12Cd.part",
+                                        "._Link.pdf.Ab12Cd.part", "._Tale.pdf.Ab12C.part",
+                                        "._Tale.pdf.part", ".lock", "Tale.pdf", "tmp"}));
+    EXPECT_EQ(ListDir(story), std::vector<std::string>{"._0a1b.chapter.Qw12Es.part"});
+    EXPECT_EQ(ListDir(cache),
+              (std::vector<std::string>{"._0a1b.pdf.4242.8.part", "._0a1b.pdf.x.7.part"}));
 }
 
 TEST(MissingChapters, NameTheChaptersLeftOut) {

@@ -8,7 +8,8 @@
 // program's folder, each within QUILLBY_RENDER_TIMEOUT_MS (60 s); with --render-cache,
 // rendered pages are kept in FOLDER and reused by later builds. The author and the story's
 // address go into the book's information; a book with an address replaces only a book of
-// the same story.
+// the same story, and only when it holds every chapter that book holds: otherwise the
+// earlier book stays, the message says why, and the exit status is 3.
 
 #include <getopt.h>
 
@@ -37,6 +38,7 @@ namespace {
 
 constexpr int kUsageError = 2;
 constexpr int kBuildError = 1;
+constexpr int kBookKept = 3;
 constexpr const char* kUsage =
     "Usage: quillbook [--format pdf|epub|both] [--render-cache FOLDER] [--] WORKFOLDER TITLE\n"
     "                 LASTCHAPTER DATAFOLDER [AUTHOR [STORYURL]]\n"
@@ -175,6 +177,10 @@ int main(int argc, char** argv) {
         job.chapterTimeout = quill::ChapterTimeoutSetting();
         quill::ConsoleLog log(std::cout);
         quill::BuildBook(job, log);
+        for (const quill::KeptBook& kept : job.kept) {
+            std::cout << quill::KeptBookMessage(kept) << std::endl;
+            status = kBookKept;
+        }
         for (const std::string& book : {job.bookfile, job.epubfile}) {
             if (!book.empty()) {
                 std::cout << book << std::endl;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "assembly/ChapterRecord.h"
 #include "common/Errors.h"
 #include "common/WindowLog.h"
 
@@ -44,15 +45,29 @@ struct BookJob {
     // Asked between chapters; true stops the build early (the program is closing).
     std::function<bool()> cancelled;
 
+    // Chapters of the story that the work folder lacks (the download left them out), in
+    // order. A build without them is not complete.
+    std::vector<int> notDownloaded;
+
     std::string epubfile;         // the EPUB edition's full path, when one was made
     std::vector<int> unrendered;  // chapters that could not be rendered, in order
+    // Editions not saved because the story's earlier book holds chapters this build lacks.
+    std::vector<KeptBook> kept;
 };
 
 // Makes the editions job.format asks for. The PDF: renders 0.html .. N.html of the work
 // folder, merges them in that order into one book in the data folder, and leaves its path
 // in job.bookfile (emptied when no PDF is asked for). The EPUB: see BuildEpub (EpubBook.h).
-// Errors propagate.
+// Each edition records the chapters it holds, and replaces the story's earlier edition only
+// when it holds all of that one's; otherwise it is not saved, and job.kept says why.
+// Errors propagate; a build that holds no chapter throws EEmptyBook.
 void BuildBook(BookJob& job, IWindowLog& log);
+
+// A build that holds no chapter is no book: nothing is saved. The message says why.
+class EEmptyBook : public Exception {
+  public:
+    using Exception::Exception;
+};
 
 // Thrown when BookJob::cancelled asks the build to stop.
 class EBuildCancelled : public Exception {

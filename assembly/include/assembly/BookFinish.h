@@ -23,11 +23,14 @@ struct BookContents {
     std::vector<BookChapter> chapters;  // in book order
 };
 
+// The chapters the book holds, as it records them.
+std::vector<int> HeldChapters(const BookContents& contents);
+
 // Writes the merged PDF as the finished book at bookPath: an outline (the cover, then every
 // chapter at its first page) shown when the book opens, document information (title,
-// author, the program and engines, the story's address), page labels, and a printed number
-// at the foot of every chapter page, counting from 1 at the first one. The book appears
-// under its name only when it is whole; a failure leaves whatever file had that name as it
+// author, the program and engines, the story's address, the chapters it holds), page labels, and a
+// printed number at the foot of every chapter page, counting from 1 at the first one. The book
+// appears under its name only when it is whole; a failure leaves whatever file had that name as it
 // was. Throws EPdfException when the merged PDF cannot be read, EFCreateError or EWriteError
 // when the book cannot be written.
 void WriteFinishedBook(const std::string& mergedPdf, const BookContents& contents,
@@ -36,6 +39,10 @@ void WriteFinishedBook(const std::string& mergedPdf, const BookContents& content
 // The story address a finished book records (a StoryOfBook for ChooseBookPath); nothing
 // when the file records none or is not a readable PDF.
 std::optional<std::string> ReadStoryOfBook(const std::string& path);
+
+// The chapters a finished book records (a ChaptersOfBook); nothing when the file records
+// none or is not a readable PDF.
+std::optional<std::vector<int>> ReadChaptersOfBook(const std::string& path);
 
 // The text of a chapter file's first <h2>, as a browser shows it; empty when the file has
 // none or cannot be read.

@@ -50,4 +50,15 @@ class AtomicFile {
 // Flushes a folder's entries to the disk (after a rename into it). False on failure.
 bool SyncFolder(const std::string& folder);
 
+// Whether a file name is one that only a killed writer of ours leaves behind: an
+// AtomicFile's "._name.XXXXXX.part", the same with a writer's own ".XXXXXX" temporary name
+// inside it (libzip), or a placed copy's "._name.PID.N.part".
+bool IsLeftoverName(const std::string& name);
+
+// Removes the regular files directly in folder whose names IsLeftoverName() and that were
+// last written at least minAgeSeconds ago (0: any), so that a writer still at work in a
+// folder that other jobs share keeps its file. Links, folders and every other name are left
+// alone. Returns how many were removed.
+int RemoveLeftovers(const std::string& folder, long minAgeSeconds);
+
 }  // namespace platform

@@ -37,4 +37,12 @@ JobFolders PrepareFolders(const std::string& name);
 // log, chapter files, cover and PDFs go, while subfolders and dot-less names stay.
 void ClearDir(const std::string& path);
 
+// Removes the temporary files that killed jobs left behind, and only those (by the names
+// our writers give them), from the folders a job writes: the data folder, the work folder,
+// the chapter store with its story folders, and the render cache. The data and work
+// folders belong to the job that holds their lock; in the store and the cache, which
+// other programs of the user may be writing at the same time, a file goes only once it
+// has been left untouched for a while.
+void RemoveLeftovers(const JobFolders& folders);
+
 }  // namespace quill
