@@ -64,6 +64,18 @@ LibraryBook BookRecord(const std::string& path, const std::string& inputs) {
     return book;
 }
 
+// The address an update reads the story at. The one pasted, when it was the story page's:
+// the site answers a story's number alone, or an old slug, with a redirect to its own
+// address, which would cost a second request at every check.
+std::string UpdateAddress(const std::string& pasted, uint64_t number, const std::string& recorded) {
+    const std::optional<SiteAddress> site = ReadSiteAddress(pasted);
+    constexpr size_t kAfterStory = sizeof("/story/") - 1;
+    if (site && site->story == number && site->path.find('/', kAfterStory) == std::string::npos) {
+        return site->origin + site->path;
+    }
+    return recorded.empty() ? StoryAddress(pasted, number) : recorded;
+}
+
 }  // namespace
 
 LibraryRecorder::LibraryRecorder(const JobSetup& setup, const JobRequest& request, IWindowLog& log)
@@ -94,7 +106,7 @@ void LibraryRecorder::JobStarting() {
             if (known) {
                 return false;
             }
-            story.address = StoryAddress(request_.url, number_);
+            story.address = UpdateAddress(request_.url, *number_, "");
             added_ = true;
             return true;
         });
@@ -143,7 +155,7 @@ void LibraryRecorder::Record(Library& library, const BookInfo& info, const JobRe
             return false;
         }
         if (read) {
-            story.address = storyUrl;
+            story.address = UpdateAddress(request_.url, *result.storyNumber, story.address);
             story.title = *info.title;
             story.author = info.author.value_or(story.author);
         }

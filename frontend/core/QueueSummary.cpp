@@ -62,7 +62,10 @@ std::vector<std::string> QueueSummary::Lines() const {
                             (story.result.outcome == JobOutcome::Incomplete
                                  ? ", but chapters are missing"
                                  : ""));
-        } else if (CouldNotBeChecked(story.result.outcome)) {
+        }
+    }
+    for (const Done& story : done) {
+        if (CouldNotBeChecked(story.result.outcome)) {
             lines.push_back(Label(story) + " could not be checked: " + story.result.message);
         }
     }

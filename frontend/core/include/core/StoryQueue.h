@@ -41,8 +41,8 @@ struct QueueSummary {
 
     // "3 stories had new chapters (7 in all); 1 could not be checked".
     std::string Text() const;
-    // One line for each story that got new chapters or could not be checked, with its
-    // count or its cause, and Text() last.
+    // One line for each story that got new chapters, with their count, then one for each
+    // story that could not be checked, with its cause, and Text() last.
     std::vector<std::string> Lines() const;
     // 0 when every story is complete, 3 when any lacks chapters, 1 when any failed, was
     // stopped or never ran, 4 when the queue was refused.
