@@ -191,6 +191,7 @@ JobRequest UpdateRequest(const LibraryStory& story) {
     }
     request.format = FormatOfEditions(formats);
     request.openBook = false;
+    request.keepCurrentBooks = true;
     return request;
 }
 

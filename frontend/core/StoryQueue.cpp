@@ -133,6 +133,11 @@ std::vector<QueuedStory> StoryQueue::Stories() const {
     return StoriesLocked();
 }
 
+bool StoryQueue::Waiting() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return !cancelled_ && !waiting_.empty();
+}
+
 std::vector<QueuedStory> StoryQueue::StoriesLocked() const {
     std::vector<QueuedStory> stories;
     if (current_) {
@@ -186,7 +191,7 @@ void StoryQueue::Run() {
     bool paceNext = false;
     int started = 0;
     while (!summary.refused) {
-        if (paceNext && !PauseBeforeNext()) {
+        if (paceNext && (!Waiting() || !PauseBeforeNext())) {
             break;
         }
         QueuedStory story;

@@ -19,7 +19,8 @@ bool Unchanged(const LibraryBook& book) {
 
 std::optional<JobResult> KeepUpToDateBooks(const JobSetup& setup, const JobRequest& request,
                                            const BookInfo& info, IWindowLog& log) {
-    if (request.refresh || setup.folders.library.empty() || !info.storyNumber) {
+    if (!request.keepCurrentBooks || request.refresh || setup.folders.library.empty() ||
+        !info.storyNumber) {
         return std::nullopt;
     }
     std::optional<LibraryStory> story;

@@ -33,7 +33,7 @@ std::string ChaptersText(const LibraryStory& story) {
     return text;
 }
 
-std::string OutcomeText(const LibraryStory& story) {
+std::string OutcomeText(const LibraryStory& story, bool withCause) {
     if (story.outcome == "complete") {
         return "Complete";
     }
@@ -44,7 +44,8 @@ std::string OutcomeText(const LibraryStory& story) {
         return "Stopped";
     }
     if (story.outcome == "failed") {
-        return story.outcomeMessage.empty() ? "Failed" : "Failed: " + story.outcomeMessage;
+        return story.outcomeMessage.empty() || !withCause ? "Failed"
+                                                          : "Failed: " + story.outcomeMessage;
     }
     return "Not checked yet";
 }

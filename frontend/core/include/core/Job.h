@@ -22,6 +22,9 @@ struct JobRequest {
     bool refresh = false;
     BookFormat format = BookFormat::Pdf;
     bool openBook = true;  // open the finished book with the desktop's viewer
+    // An update of a library's story: when nothing is new and its books are as they were
+    // saved, they are kept rather than built again.
+    bool keepCurrentBooks = false;
 };
 
 // Where the job's programs and folders are.

@@ -48,13 +48,15 @@ class LibraryRecorder {
     bool added_ = false;              // JobStarting made its entry
 };
 
-// When nothing is new, the books the library holds for this story and request, if each
-// edition asked for was saved from exactly these inputs and is still on disk as it was
-// saved: then the job keeps them rather than building them again. The log says so.
+// For an update with nothing new (request.keepCurrentBooks), the books the library holds
+// for this story and request, if each edition asked for was saved from exactly these inputs
+// and is still on disk as it was saved: then the job keeps them rather than building them
+// again. The log says so. A Download builds the book as it always did.
 std::optional<JobResult> KeepUpToDateBooks(const JobSetup& setup, const JobRequest& request,
                                            const BookInfo& info, IWindowLog& log);
 
-// The request that updates a story of the library: its own address, the editions it has.
+// The request that updates a story of the library: its own address, the editions it has,
+// its books kept when nothing is new.
 JobRequest UpdateRequest(const LibraryStory& story);
 
 // Removes the story's kept chapters (its folder in the chapter store) and its entry in the

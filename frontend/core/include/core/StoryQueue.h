@@ -85,6 +85,7 @@ class StoryQueue {
     class Forwarder;
     void Run();
     std::vector<QueuedStory> StoriesLocked() const;
+    bool Waiting() const;  // a story waits, and the queue was not cancelled
     bool PauseBeforeNext();
     JobResult RunOne(const QueuedStory& story, int position, int total);
 
