@@ -205,6 +205,15 @@ TEST_F(StoryLibrary, AnUpdateFetchesAndBuildsOnlyWhatGrew) {
     const std::map<int, nlohmann::json> listed = Listed();
     EXPECT_EQ(listed.at(1312).at("chapters_kept"), 3);
     EXPECT_EQ(listed.at(1312).at("books").at(0).at("chapters"), "1-3");
+
+    // A book that is no longer as it was saved is made again, from the kept chapters.
+    fs::remove(Book("Calm Two"));
+    sim_.reset_log();
+    const RunResult again = Quillby({"--update-all"});
+    ASSERT_EQ(again.exitCode, 0) << again.Describe();
+    EXPECT_EQ(Requests(), (Paths{"/story/1311-tale", "/story/1312-tale", "/story/1313-tale"}));
+    EXPECT_EQ(ReadFile(Book("Calm One")), calm);
+    EXPECT_TRUE(fs::is_regular_file(Book("Calm Two")));
 }
 
 // A story whose page no longer answers is recorded with its cause; the others are checked
