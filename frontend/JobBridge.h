@@ -3,15 +3,15 @@
 #include <QMetaObject>
 #include <QString>
 
-#include "core/Job.h"
+#include "core/StoryQueue.h"
 #include "frontend/MainUnit.h"
 
 namespace quill {
 
-// Carries a job's reports from its thread to the window. Each report is queued to the GUI
-// thread and the job goes on at once, so a window that is busy or closing never holds up
-// the job (and never deadlocks with it).
-class JobBridge : public IJobObserver {
+// Carries a queue's and its jobs' reports from their threads to the window. Each report is
+// queued to the GUI thread and the job goes on at once, so a window that is busy or closing
+// never holds up the job (and never deadlocks with it).
+class JobBridge : public IQueueObserver {
   public:
     explicit JobBridge(TMainfm& window) : window_(window) {}
 
@@ -29,6 +29,12 @@ class JobBridge : public IJobObserver {
     }
     void Finished(const JobResult& result) override {
         Post([w = &window_, result] { w->JobEnded(result); });
+    }
+    void QueueChanged(const std::vector<QueuedStory>& stories) override {
+        Post([w = &window_, stories] { w->ShowQueue(stories); });
+    }
+    void QueueFinished(const QueueSummary& summary) override {
+        Post([w = &window_, summary] { w->QueueEnded(summary); });
     }
 
   private:

@@ -58,10 +58,12 @@ QToolButton* MakePictureButton(QWidget* parent, const QRect& area, const QString
 
 void TMainfm::CreateControls() {
     setFont(PixelFont("Tahoma", 11));
-    setFixedSize(704, 488);
+    // The controls keep their places in the left 704 pixels; the stories of the library
+    // take the right.
+    setFixedSize(1224, 488);
 
     const QColor white(Qt::white);
-    QWidget* Panel1 = MakePanel(this, QRect(0, 0, 704, 65), &white);
+    QWidget* Panel1 = MakePanel(this, QRect(0, 0, 1224, 65), &white);
     IconImage = new QLabel(Panel1);
     IconImage->setGeometry(14, 8, 50, 52);
     IconImage->setAttribute(Qt::WA_TranslucentBackground);
@@ -104,6 +106,7 @@ void TMainfm::CreateControls() {
     Bevel1->setStyleSheet("QFrame { border: none; border-bottom: 1px solid #a0a0a0; }");
     Panel2 = MakePanel(this, QRect(0, 430, 704, 58), nullptr);
     CreateFooter();
+    CreateStoriesPane();
 
     connect(downloadbtn, &QPushButton::clicked, this, &TMainfm::downloadbtnClick);
     connect(SpeedButton1, &QToolButton::clicked, this, &TMainfm::SpeedButton1Click);

@@ -45,8 +45,8 @@ TMainfm::TMainfm(QWidget* parent)
 }
 
 TMainfm::~TMainfm() {
-    // The job reports through queued calls to this window; it must be gone first.
-    job_.reset();
+    // The queue reports through queued calls to this window; it must be gone first.
+    queue_.reset();
 }
 
 void TMainfm::FormCreate() {
@@ -62,6 +62,7 @@ void TMainfm::FormCreate() {
     LoadPngToBitmap("BANNER", bannerbmp);
     LoadPngToImage("ICONBMP", IconImage);
     linked->clear();
+    RefreshStories();
     const int format = formatbox->findText(QSettings().value(kFormatSetting, "PDF").toString());
     formatbox->setCurrentIndex(format >= 0 ? format : 0);
     connect(formatbox, &QComboBox::currentTextChanged, this,
@@ -73,7 +74,7 @@ void TMainfm::SetProgramFolder(const std::string& folder) {
 }
 
 bool TMainfm::JobRunning() const {
-    return job_ && job_->Running();
+    return queue_ && queue_->Running();
 }
 
 void TMainfm::SetBusy(bool Value) {
@@ -87,6 +88,8 @@ void TMainfm::SetBusy(bool Value) {
     }
     formatbox->setEnabled(!Value);
     refreshbox->setEnabled(!Value);
+    busy_ = Value;
+    UpdateStoryActions();
 }
 
 JobRequest TMainfm::Request() const {
@@ -98,38 +101,91 @@ JobRequest TMainfm::Request() const {
     return request;
 }
 
+bool TMainfm::EnsureFolders() {
+    if (folders_) {
+        return true;
+    }
+    try {
+        folders_ = PrepareFolders(kProductTitle);  // the user may have mended it
+        return true;
+    } catch (const EDataFolderError& problem) {
+        ReplaceAllLines({QString::fromStdString(problem.what())});
+    }
+    return false;
+}
+
+void TMainfm::Enqueue(const std::vector<QueuedStory>& stories, bool update) {
+    if (!JobRunning()) {
+        // A fresh queue, so that it runs the helpers and folders of now.
+        queue_ = std::make_unique<StoryQueue>(MakeJobSetup(*folders_, programFolder_), *bridge_);
+        updating_ = update;
+        SetBusy(true);
+    }
+    updating_ = updating_ || update;
+    const size_t added = queue_->Add(stories);
+    if (added < stories.size()) {
+        Log(QString("%1 of these stories %2 queued already.")
+                .arg(stories.size() - added)
+                .arg(stories.size() - added == 1 ? "was" : "were"));
+    }
+}
+
 void TMainfm::downloadbtnClick() {
     if (!downloadbtn->isEnabled() || JobRunning()) {
         return;  // a click queued before the button went down must not start a second job
     }
-    if (!folders_) {
-        try {
-            folders_ = PrepareFolders(kProductTitle);  // the user may have mended it
-        } catch (const EDataFolderError& problem) {
-            ReplaceAllLines({QString::fromStdString(problem.what())});
-            return;
-        }
+    if (!EnsureFolders()) {
+        return;
     }
-    job_ = std::make_unique<Job>(MakeJobSetup(*folders_, programFolder_), *bridge_);
-    SetBusy(true);
-    if (const std::optional<JobResult> refused = job_->Start(Request())) {
-        SetBusy(false);
-        Log(QString::fromStdString(refused->message));
-        emit jobFinished(false);
+    // Several addresses, one a line or separated by blanks, are downloaded one after
+    // another; an empty field still makes a job, which says what is wrong with it.
+    std::vector<std::string> addresses = SplitAddresses(linked->text().toStdString());
+    if (addresses.empty()) {
+        addresses.emplace_back();
     }
+    std::vector<QueuedStory> stories;
+    for (const std::string& address : addresses) {
+        JobRequest request = Request();
+        request.url = address;
+        request.openBook = openBooks_ && addresses.size() == 1;
+        stories.push_back(QueueEntry(request));
+    }
+    Enqueue(stories, false);
 }
 
-void TMainfm::JobEnded(const JobResult& result) {
+void TMainfm::JobEnded(const JobResult&) {
+    ShowProgress(ProgressState{});
+    RefreshStories();
+}
+
+void TMainfm::QueueEnded(const QueueSummary& summary) {
     ShowProgress(ProgressState{});
     SetBusy(false);
+    if (summary.refused) {
+        Log(QString::fromStdString(summary.refused->message));
+    }
+    const bool single = summary.done.size() == 1 && summary.notStarted.empty() && !updating_;
+    if (!summary.refused && !single) {
+        Log("");
+        for (const std::string& line : summary.Lines()) {
+            Log(QString::fromStdString(line));
+        }
+    }
+    RefreshStories();
     if (closing_) {
         close();
         return;
     }
     if (!isActiveWindow()) {
-        NotifyJobEnded(result);
+        if (single) {
+            NotifyJobEnded(summary.done.front().result);
+        } else if (summary.refused) {
+            NotifyJobEnded(*summary.refused);
+        } else {
+            NotifyQueueEnded(summary, updating_);
+        }
     }
-    emit jobFinished(!result.bookfile.empty());
+    emit jobFinished(!summary.done.empty() && !summary.done.back().result.books.empty());
 }
 
 void TMainfm::closeEvent(QCloseEvent* event) {
@@ -146,7 +202,7 @@ void TMainfm::closeEvent(QCloseEvent* event) {
     // The job ends on its own thread (a download at once, a build after its chapter);
     // its last report closes the window for good.
     closing_ = true;
-    job_->Stop();
+    queue_->Cancel();
     setEnabled(false);
     event->ignore();
 }

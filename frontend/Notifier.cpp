@@ -27,26 +27,36 @@ QString Summary(const JobResult& result) {
     return "No book was made";
 }
 
-}  // namespace
-
-void NotifyJobEnded(const JobResult& result) {
+// One notification through the freedesktop service; no reply is awaited, so without a
+// notification service the call simply goes nowhere.
+void Notify(const QString& summary, const QString& body) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         return;
     }
+    QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.Notifications",
+                                                       "/org/freedesktop/Notifications",
+                                                       "org.freedesktop.Notifications", "Notify");
+    call << QString(kProductTitle) << 0u << QString("quillby") << summary << body.toHtmlEscaped()
+         << QStringList() << QVariantMap() << -1;
+    bus.send(call);
+}
+
+}  // namespace
+
+void NotifyJobEnded(const JobResult& result) {
     QString body = result.bookfile.empty()
                        ? QString()
                        : QFileInfo(QString::fromStdString(result.bookfile)).fileName();
     if (!result.message.empty()) {
         body += (body.isEmpty() ? "" : "\n") + QString::fromStdString(result.message);
     }
-    QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.Notifications",
-                                                       "/org/freedesktop/Notifications",
-                                                       "org.freedesktop.Notifications", "Notify");
-    call << QString(kProductTitle) << 0u << QString("quillby") << Summary(result)
-         << body.toHtmlEscaped() << QStringList() << QVariantMap() << -1;
-    // No reply is awaited: without a notification service the call simply goes nowhere.
-    bus.send(call);
+    Notify(Summary(result), body);
+}
+
+void NotifyQueueEnded(const QueueSummary& summary, bool update) {
+    Notify(update ? "Your stories were checked" : "Your downloads are done",
+           QString::fromStdString(summary.Text()));
 }
 
 }  // namespace quill

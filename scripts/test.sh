@@ -23,7 +23,7 @@ ctest --test-dir "$repo_root/build" --output-on-failure -j2 --timeout 300
 echo "== building the non-GUI tests with the sanitizers"
 cmake -S "$repo_root" -B "$repo_root/build-sanitize" -DCMAKE_BUILD_TYPE=Debug \
     -DQUILLBY_SANITIZE=ON -DQUILLBY_GUI=OFF -DQUILLBY_BENCH=OFF >/dev/null
-cmake --build "$repo_root/build-sanitize" -j"$(nproc)" --target downloader_tests support_tests common_tests core_tests quillmain
+cmake --build "$repo_root/build-sanitize" -j"$(nproc)" --target downloader_tests support_tests common_tests library_tests core_tests quillmain
 echo "== running the non-GUI tests with the sanitizers"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir "$repo_root/build-sanitize" --output-on-failure -j2 -L nongui --timeout 300

@@ -14,7 +14,7 @@ namespace quill {
 
 namespace {
 
-enum Option { kDownload = 256, kFormat, kRefresh, kDemoUrl, kAutostart };
+enum Option { kDownload = 256, kFormat, kRefresh, kDemoUrl, kAutostart, kUpdateAll, kList, kJson };
 
 const option kOptions[] = {
     {"download", optional_argument, nullptr, kDownload},
@@ -22,6 +22,9 @@ const option kOptions[] = {
     {"refresh", no_argument, nullptr, kRefresh},
     {"demo-url", required_argument, nullptr, kDemoUrl},
     {"autostart", no_argument, nullptr, kAutostart},
+    {"update-all", no_argument, nullptr, kUpdateAll},
+    {"list", no_argument, nullptr, kList},
+    {"json", no_argument, nullptr, kJson},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -53,20 +56,35 @@ bool IsBlank(const std::string& text) {
     return text.find_first_not_of(" \t\r\n\f\v") == std::string::npos;
 }
 
+// The headless mode asked for, by its option's name; empty for the window.
+std::string ModeOf(const CommandLine& cmd) {
+    return cmd.download ? "--download" : cmd.updateAll ? "--update-all" : cmd.list ? "--list" : "";
+}
+
 // Checks what the options say as a whole; empty when it makes sense.
-std::string Conflicts(const CommandLine& cmd, const std::set<int>& seen, bool addressGiven) {
+std::string Conflicts(const CommandLine& cmd, const std::set<int>& seen) {
+    if (cmd.download + cmd.updateAll + cmd.list > 1) {
+        return "--download, --update-all and --list go one at a time";
+    }
+    const std::string mode = ModeOf(cmd);
+    if (!mode.empty() && (seen.count(kDemoUrl) || seen.count(kAutostart))) {
+        return "--demo-url and --autostart are for the window, not for " + mode;
+    }
+    if (!cmd.download && (seen.count(kFormat) || seen.count(kRefresh))) {
+        return "--format and --refresh go with --download";
+    }
+    if (!cmd.list && cmd.json) {
+        return "--json goes with --list";
+    }
     if (cmd.download) {
-        if (seen.count(kDemoUrl) || seen.count(kAutostart)) {
-            return "--demo-url and --autostart are for the window, not for --download";
-        }
-        if (!addressGiven) {
+        if (cmd.addresses.empty()) {
             return "--download needs a story address";
         }
-        if (IsBlank(cmd.address)) {
-            return "the story address is empty";
+        for (const std::string& address : cmd.addresses) {
+            if (IsBlank(address)) {
+                return "the story address is empty";
+            }
         }
-    } else if (seen.count(kFormat) || seen.count(kRefresh)) {
-        return "--format and --refresh go with --download";
     }
     return "";
 }
@@ -76,7 +94,6 @@ std::string Conflicts(const CommandLine& cmd, const std::set<int>& seen, bool ad
 CommandLine ParseCommandLine(int argc, char** argv) {
     CommandLine cmd;
     std::set<int> seen;
-    bool addressGiven = false;
     const auto fail = [&](const std::string& message) {
         cmd.error = message;
         return cmd;
@@ -103,8 +120,7 @@ CommandLine ParseCommandLine(int argc, char** argv) {
             case kDownload:
                 cmd.download = true;
                 if (optarg != nullptr) {  // --download=URL
-                    cmd.address = optarg;
-                    addressGiven = true;
+                    cmd.addresses.push_back(optarg);
                 }
                 break;
             case kFormat:
@@ -122,6 +138,15 @@ CommandLine ParseCommandLine(int argc, char** argv) {
             case kAutostart:
                 cmd.autostart = true;
                 break;
+            case kUpdateAll:
+                cmd.updateAll = true;
+                break;
+            case kList:
+                cmd.list = true;
+                break;
+            case kJson:
+                cmd.json = true;
+                break;
             case 'h':
                 cmd.help = true;
                 break;
@@ -133,16 +158,15 @@ CommandLine ParseCommandLine(int argc, char** argv) {
         }
     }
     for (int i = optind; i < argc; ++i) {
-        if (!cmd.download || addressGiven) {
+        if (!cmd.download) {
             return fail("unexpected argument \"" + std::string(argv[i]) + "\"");
         }
-        cmd.address = argv[i];
-        addressGiven = true;
+        cmd.addresses.push_back(argv[i]);
     }
     if (cmd.help || cmd.version) {
         return cmd;
     }
-    if (const std::string conflict = Conflicts(cmd, seen, addressGiven); !conflict.empty()) {
+    if (const std::string conflict = Conflicts(cmd, seen); !conflict.empty()) {
         return fail(conflict);
     }
     return cmd;
@@ -150,18 +174,25 @@ CommandLine ParseCommandLine(int argc, char** argv) {
 
 const char* UsageText() {
     return "Usage: quillby [--demo-url URL [--autostart]]\n"
-           "       quillby --download [--format pdf|epub|both] [--refresh] [--] URL\n"
+           "       quillby --download [--format pdf|epub|both] [--refresh] [--] URL [URL...]\n"
+           "       quillby --update-all\n"
+           "       quillby --list [--json]\n"
            "       quillby --help | --version\n"
-           "  --download      download the story at URL into a book without showing the\n"
-           "                  window; prints the log and, last, the book's path\n"
+           "  --download      download the stories at the URLs into books without showing\n"
+           "                  the window, one after another; prints the log and each book's\n"
+           "                  path, and with several stories a summary last\n"
            "  --format F      pdf (the default), epub, or both (the PDF is the one opened)\n"
            "  --refresh       fetch every chapter again instead of using the kept copies\n"
+           "  --update-all    check every story of the library for new chapters and bring\n"
+           "                  its books up to date; ends with a summary of what changed\n"
+           "  --list          print the library, one story a line, its fields separated by\n"
+           "                  tabs; with --json as JSON\n"
            "  --demo-url URL  open the window with URL in the address field\n"
            "  --autostart     press Download as soon as the window shows\n"
            "  --help          show this text; --version shows the program's and engines'\n"
-           "Exit status: 0 a complete book; 1 no book was made; 2 a usage mistake or an\n"
-           "address that is not a story's; 3 a book with chapters missing; 4 another\n"
-           "download is running.\n";
+           "Exit status: 0 every story is complete; 1 a story failed, or no book was made;\n"
+           "2 a usage mistake or an address that is not a story's; 3 a book lacks chapters;\n"
+           "4 another download is running.\n";
 }
 
 std::string VersionText() {

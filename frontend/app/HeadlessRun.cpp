@@ -3,7 +3,12 @@
 #include <cstdio>
 #include <mutex>
 
-#include "core/Job.h"
+#include "LibraryList.h"
+#include "common/Settings.h"
+#include "core/AddressCheck.h"
+#include "core/StoryLibrary.h"
+#include "core/StoryQueue.h"
+#include "library/LibraryText.h"
 #include "platform/StopSignals.h"
 #include "platform/Terminal.h"
 
@@ -11,9 +16,10 @@ namespace quill {
 
 namespace {
 
-// Prints a job's reports. On a terminal the progress is one line under the log that
-// rewrites itself; elsewhere (a pipe, a file) only the log lines are written.
-class TerminalObserver : public IJobObserver {
+// Prints a queue's reports. On a terminal the progress is one line under the log that
+// rewrites itself; elsewhere (a pipe, a file) only the log lines are written. Each story's
+// book path follows its log.
+class TerminalObserver : public IQueueObserver {
   public:
     TerminalObserver(platform::StopSignals& signals, bool terminal)
         : signals_(signals), terminal_(terminal) {}
@@ -31,18 +37,24 @@ class TerminalObserver : public IJobObserver {
         }
     }
     void Finished(const JobResult& result) override {
+        if (!result.bookfile.empty()) {
+            Print(result.bookfile);
+        }
+    }
+    void QueueChanged(const std::vector<QueuedStory>&) override {}
+    void QueueFinished(const QueueSummary& summary) override {
         {
             std::lock_guard<std::mutex> guard(lock_);
-            result_ = result;
+            summary_ = summary;
         }
         signals_.Notify();
     }
 
-    JobResult Result() {
+    QueueSummary Summary() {
         std::lock_guard<std::mutex> guard(lock_);
-        return result_;
+        return summary_;
     }
-    // Callable from any thread: the job's and, once, the main thread.
+    // Callable from any thread: the queue's, the job's and the main thread.
     void Print(const std::string& line) {
         std::lock_guard<std::mutex> guard(lock_);
         if (terminal_) {
@@ -66,7 +78,7 @@ class TerminalObserver : public IJobObserver {
     const bool terminal_;
     std::string status_;
     std::mutex lock_;
-    JobResult result_;
+    QueueSummary summary_;
 };
 
 std::string Trimmed(const std::string& text) {
@@ -77,10 +89,49 @@ std::string Trimmed(const std::string& text) {
                : text.substr(begin, text.find_last_not_of(kBlanks) - begin + 1);
 }
 
+// The stories the command line names, each address checked before anything starts; the
+// problems are printed, and then nothing is returned.
+std::optional<std::vector<QueuedStory>> AddressedStories(const CommandLine& cmd, bool openBook,
+                                                         TerminalObserver& out) {
+    std::vector<QueuedStory> stories;
+    bool usable = true;
+    for (const std::string& address : cmd.addresses) {
+        JobRequest request;
+        request.url = Trimmed(address);  // as the window takes its address field
+        request.refresh = cmd.refresh;
+        request.format = cmd.format;
+        request.openBook = openBook && cmd.addresses.size() == 1;
+        if (const auto problem = StoryAddressProblem(request.url, StorySiteUrl())) {
+            out.Print(*problem);
+            usable = false;
+        }
+        stories.push_back(QueueEntry(request));
+    }
+    if (!usable) {
+        return std::nullopt;
+    }
+    return stories;
+}
+
+int ListLibrary(const CommandLine& cmd) {
+    try {
+        const std::unique_ptr<Library> library = OpenLibrary(PrepareFolders(kProductTitle));
+        const std::string text = LibraryListText(library->Stories(), cmd.json);
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return 0;
+    } catch (const std::exception& failure) {
+        std::printf("%s\n", failure.what());
+    }
+    return 1;
+}
+
 }  // namespace
 
 int RunHeadless(const CommandLine& cmd, const std::string& programFolder, bool openBook) {
-    platform::StopSignals signals;  // before the job's thread exists
+    if (cmd.list) {
+        return ListLibrary(cmd);
+    }
+    platform::StopSignals signals;  // before the queue's thread exists
     TerminalObserver observer(signals, platform::IsTerminal(1));
     JobSetup setup;
     try {
@@ -89,27 +140,45 @@ int RunHeadless(const CommandLine& cmd, const std::string& programFolder, bool o
         observer.Print(problem.what());
         return 1;
     }
+    std::vector<QueuedStory> stories;
+    if (cmd.updateAll) {
+        try {
+            for (const LibraryStory& story : OpenLibrary(setup.folders)->Stories()) {
+                stories.push_back(QueueEntry(UpdateRequest(story), DisplayTitle(story)));
+            }
+        } catch (const std::exception& failure) {
+            observer.Print(failure.what());
+            return 1;
+        }
+        if (stories.empty()) {
+            observer.Print("The library holds no story yet: download one first.");
+            return 0;
+        }
+    } else if (auto addressed = AddressedStories(cmd, openBook, observer)) {
+        stories = std::move(*addressed);
+    } else {
+        return 2;
+    }
 
-    JobRequest request;
-    request.url = Trimmed(cmd.address);  // as the window takes its address field
-    request.refresh = cmd.refresh;
-    request.format = cmd.format;
-    request.openBook = openBook;
-    Job job(setup, observer);
-    if (const std::optional<JobResult> refused = job.Start(request)) {
-        observer.Print(refused->message);
-        return refused->ExitCode();
+    StoryQueue queue(setup, observer);
+    if (queue.Add(stories) < stories.size()) {
+        observer.Print("An address given twice for one story is downloaded once.");
     }
     if (signals.Wait()) {
         observer.Print("Stopping the download…");
-        job.Stop();
+        queue.Cancel();
     }
-    job.Wait();
-    const JobResult result = observer.Result();
-    if (!result.bookfile.empty()) {
-        observer.Print(result.bookfile);
+    queue.Wait();
+    const QueueSummary summary = observer.Summary();
+    if (summary.refused) {
+        observer.Print(summary.refused->message);
+    } else if (stories.size() > 1 || cmd.updateAll) {
+        observer.Print("");
+        for (const std::string& line : summary.Lines()) {
+            observer.Print(line);
+        }
     }
-    return result.ExitCode();
+    return summary.ExitCode();
 }
 
 }  // namespace quill

@@ -1,4 +1,5 @@
-// quillby: the desktop window, or with --download one job without any window.
+// quillby: the desktop window, or with --download, --update-all or --list the same jobs
+// without any window.
 #include <QApplication>
 #include <QIcon>
 #include <QLineEdit>
@@ -67,7 +68,7 @@ int main(int argc, char** argv) {
     // Past a file-size limit a write then fails and is reported like a full disk, and the
     // book's temporary file is removed, instead of the program dying in the middle.
     std::signal(SIGXFSZ, SIG_IGN);
-    if (cmd.download) {
+    if (cmd.download || cmd.updateAll || cmd.list) {
         // No window system is needed: the book is rendered by a helper process that
         // chooses its own.
         return quill::RunHeadless(cmd, quill::HelperFolder(), HasDisplay());

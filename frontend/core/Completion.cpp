@@ -12,6 +12,7 @@
 #include "core/CoverPage.h"
 #include "core/DownloadFailure.h"
 #include "core/StoryAddress.h"
+#include "core/StoryLibrary.h"
 #include "platform/UserFolders.h"
 
 namespace quill {
@@ -166,6 +167,11 @@ JobResult DownloadFinished(const JobSetup& setup, const JobRequest& request,
                          : "No chapter could be downloaded. " + std::string(kUnfinished),
                      log);
     }
+    if (notDownloaded.empty()) {
+        if (std::optional<JobResult> current = KeepUpToDateBooks(setup, request, info, log)) {
+            return *current;
+        }
+    }
     WriteFileAtomic(tmpdir + "/0.html", CoverPageHtml());
 
     BookJob job = MakeBookJob(setup, request, info, cancelled);
@@ -183,6 +189,11 @@ JobResult DownloadFinished(const JobSetup& setup, const JobRequest& request,
     JobResult result;
     // The PDF opens; the EPUB when it is the only edition saved.
     result.bookfile = !job.bookfile.empty() ? job.bookfile : job.epubfile;
+    for (const std::string& saved : {job.bookfile, job.epubfile}) {
+        if (!saved.empty()) {
+            result.books.push_back(saved);
+        }
+    }
     result.missing = notDownloaded;
     result.missing.insert(result.missing.end(), job.unrendered.begin(), job.unrendered.end());
     std::sort(result.missing.begin(), result.missing.end());

@@ -87,6 +87,7 @@ JobFolders PrepareFolders(const std::string& name) {
     }
     if (problem.empty() && (problem = MakeFolder(data + "/stories")).empty()) {
         folders.store = data + "/stories";
+        folders.library = data + "/library.sqlite";
     } else {
         folders.storeProblem =
             "Chapters cannot be kept for the next download in \"" + data + "\": " + problem + ".";

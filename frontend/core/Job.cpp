@@ -51,6 +51,21 @@ JobSetup MakeJobSetup(const JobFolders& folders, const std::string& helperFolder
     return setup;
 }
 
+std::optional<JobResult> TakeJobLock(const JobFolders& folders, platform::FileLock& lock) {
+    if (lock.TryLock(folders.lockfile)) {
+        return std::nullopt;
+    }
+    JobResult result;
+    if (lock.ErrorCode() != 0) {
+        result.outcome = JobOutcome::Failed;
+        result.message = LockProblem(folders.lockfile, lock.ErrorCode());
+    } else {
+        result.outcome = JobOutcome::Refused;
+        result.message = kAnotherJobRunning;
+    }
+    return result;
+}
+
 int JobResult::ExitCode() const {
     switch (outcome) {
         case JobOutcome::Complete:
@@ -76,6 +91,14 @@ Job::~Job() {
 }
 
 std::optional<JobResult> Job::Start(const JobRequest& request) {
+    return Begin(request, true);
+}
+
+std::optional<JobResult> Job::StartUnderLock(const JobRequest& request) {
+    return Begin(request, false);
+}
+
+std::optional<JobResult> Job::Begin(const JobRequest& request, bool takeLock) {
     const auto notStarted = [](JobOutcome outcome, std::string message) {
         JobResult result;
         result.outcome = outcome;
@@ -90,12 +113,10 @@ std::optional<JobResult> Job::Start(const JobRequest& request) {
         return notStarted(JobOutcome::BadAddress, std::move(*problem));
     }
     platform::FileLock lock;
-    if (!lock.TryLock(setup_.folders.lockfile)) {
-        if (lock.ErrorCode() != 0) {
-            return notStarted(JobOutcome::Failed,
-                              LockProblem(setup_.folders.lockfile, lock.ErrorCode()));
+    if (takeLock) {
+        if (std::optional<JobResult> refused = TakeJobLock(setup_.folders, lock)) {
+            return refused;
         }
-        return notStarted(JobOutcome::Refused, kAnotherJobRunning);
     }
     ClearDir(setup_.folders.tmpdir);
     RemoveLeftovers(setup_.folders);

@@ -3,6 +3,7 @@
 #include "common/DebugLog.h"
 #include "common/Ticket.h"
 #include "core/Completion.h"
+#include "core/StoryLibrary.h"
 #include "platform/ChildProcess.h"
 #include "platform/SystemError.h"
 
@@ -44,6 +45,8 @@ void TPyThread::Execute() {
     if (!setup_.folders.storeProblem.empty()) {
         log_.Log(setup_.folders.storeProblem);
     }
+    LibraryRecorder library(setup_, request_, log_);
+    library.JobStarting();
     StartDownloader();
     DownloaderEnd end;
     end.started = status != kStartFailed;
@@ -63,6 +66,7 @@ void TPyThread::Execute() {
         result.message = failure.what();
     }
     log_.EndProgress();
+    library.JobEnded(result);
     lock_.Unlock();
     finished_ = true;
     log_.observer().Finished(result);

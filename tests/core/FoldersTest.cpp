@@ -47,6 +47,7 @@ TEST_F(FoldersTest, AreMadeBelowDocumentsAndTheDataFolder) {
     EXPECT_TRUE(fs::is_directory(folders.tmpdir));
     EXPECT_EQ(folders.store, home_.path() + "/.local/share/Quillby Downloader/stories");
     EXPECT_TRUE(fs::is_directory(folders.store));
+    EXPECT_EQ(folders.library, home_.path() + "/.local/share/Quillby Downloader/library.sqlite");
     EXPECT_EQ(folders.renderCache, home_.path() + "/.cache/quillby/render");
     EXPECT_TRUE(folders.storeProblem.empty());
 }

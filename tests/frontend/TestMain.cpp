@@ -47,6 +47,9 @@ int main(int argc, char** argv) {
     quill::test::HomeFolder() = home.path();
     setenv("HOME", home.path().toUtf8().constData(), 1);
     setenv("XDG_CONFIG_HOME", (home.path() + "/.config").toUtf8().constData(), 1);
+    // The chapter store, the library and the render cache stay in the test's home too.
+    setenv("XDG_DATA_HOME", (home.path() + "/.local/share").toUtf8().constData(), 1);
+    setenv("XDG_CACHE_HOME", (home.path() + "/.cache").toUtf8().constData(), 1);
     setenv("XDG_RUNTIME_DIR", home.path().toUtf8().constData(), 1);
     setenv("QUILLBY_DEBUG_LOG", (home.path() + "/debug.log").toUtf8().constData(), 0);
     setenv("QT_QPA_PLATFORM", "offscreen", 0);

@@ -40,7 +40,15 @@ TEST_F(CommandLine, EachMistakeIsNamedBeforeTheUsageAndNothingStarts) {
              // Once, "--format" was downloaded as the address.
              Case{{"--download", "--format", "epub"}, "--download needs a story address"},
              Case{{"--download", ""}, "the story address is empty"},
-             Case{{"--download", story, "extra"}, "unexpected argument \"extra\""},
+             Case{{"--download", story, " "}, "the story address is empty"},
+             Case{{"--update-all", story}, "unexpected argument \"" + story + "\""},
+             Case{{"--download", story, "--list"},
+                  "--download, --update-all and --list go one at a time"},
+             Case{{"--update-all", "--format", "epub"},
+                  "--format and --refresh go with --download"},
+             Case{{"--list", "--autostart"},
+                  "--demo-url and --autostart are for the window, not for --list"},
+             Case{{"--json"}, "--json goes with --list"},
              Case{{story}, "unexpected argument \"" + story + "\""},
              Case{{"--download", story, "--colour"}, "unknown option --colour"},
              Case{{"-x", "--download", story}, "unknown option -x"},
@@ -70,7 +78,7 @@ TEST_F(CommandLine, HelpAndVersionAnswerOnStandardOutput) {
     const RunResult help = Quillby({"--help"});
     EXPECT_EQ(help.exitCode, 0) << help.Describe();
     EXPECT_THAT(help.stdOut, StartsWith("Usage: quillby "));
-    EXPECT_THAT(help.stdOut, HasSubstr("Exit status: 0 a complete book; 1 no book was made; 2"));
+    EXPECT_THAT(help.stdOut, HasSubstr("Exit status: 0 every story is complete; 1 a story failed"));
 
     const RunResult version = Quillby({"--version"});
     EXPECT_EQ(version.exitCode, 0) << version.Describe();

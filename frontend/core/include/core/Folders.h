@@ -16,6 +16,7 @@ struct JobFolders {
     std::string logfile;       // the downloader's run log in the work folder
     std::string lockfile;      // held while a job runs; one job per data folder
     std::string store;         // chapters kept between jobs; empty when unusable
+    std::string library;       // the library of stories, beside the store; empty with it
     std::string renderCache;   // rendered chapters kept between jobs, in the user's cache;
                                // empty when there is no home to keep it in
     std::string storeProblem;  // why the store is unusable, for a log line; empty otherwise

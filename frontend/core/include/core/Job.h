@@ -22,6 +22,9 @@ struct JobRequest {
     bool refresh = false;
     BookFormat format = BookFormat::Pdf;
     bool openBook = true;  // open the finished book with the desktop's viewer
+    // An update of a library's story: when nothing is new and its books are as they were
+    // saved, they are kept rather than built again.
+    bool keepCurrentBooks = false;
 };
 
 // Where the job's programs and folders are.
@@ -50,9 +53,15 @@ enum class JobOutcome {
 
 struct JobResult {
     JobOutcome outcome = JobOutcome::Failed;
-    std::string bookfile;      // the edition that opens: the PDF, or the EPUB alone
-    std::vector<int> missing;  // chapters that are not in the book, in order
-    std::string message;       // the last thing the log said about the outcome
+    std::string bookfile;            // the edition that opens: the PDF, or the EPUB alone
+    std::vector<int> missing;        // chapters that are not in the book, in order
+    std::string message;             // the last thing the log said about the outcome
+    std::vector<std::string> books;  // every edition saved, or found up to date, by this job
+
+    // What the job learnt about its story, for the library and a queue's summary.
+    std::optional<uint64_t> storyNumber;
+    std::string title;    // empty when the story page was not read
+    int newChapters = 0;  // chapters fetched from the site (not taken from the store)
 
     // What `quillby --download` exits with: 0 complete, 3 incomplete, 1 no book, 2 an
     // address that is not a story's, 4 another download running.
@@ -86,6 +95,9 @@ class Job {
     // the lock or the lock file cannot be used, nothing is touched or started, and the
     // result says why (its message is for the user, and nothing else reports it).
     std::optional<JobResult> Start(const JobRequest& request);
+    // The same for a caller that holds the data folder's lock itself, as a queue of jobs
+    // does from its first job to its last: the lock is neither taken nor released.
+    std::optional<JobResult> StartUnderLock(const JobRequest& request);
 
     // Asks the job to stop: a download ends at once (its process group is stopped), a book
     // build after the chapter it is rendering. Returns at once; Finished() still comes.
@@ -95,6 +107,8 @@ class Job {
     bool Running() const;
 
   private:
+    std::optional<JobResult> Begin(const JobRequest& request, bool takeLock);
+
     JobSetup setup_;
     IJobObserver& observer_;
     std::unique_ptr<TPyThread> runner_;
@@ -102,5 +116,10 @@ class Job {
 
 // The message a refused job shows.
 extern const char* const kAnotherJobRunning;
+
+// Takes the data folder's lock, for one job or a queue of them. Nothing when it was taken;
+// otherwise why not: another job holds it (Refused), or the lock file cannot be used
+// (Failed, with a message that says what is wrong with it).
+std::optional<JobResult> TakeJobLock(const JobFolders& folders, platform::FileLock& lock);
 
 }  // namespace quill

@@ -1,0 +1,84 @@
+#include "core/BookInputs.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "common/Digest.h"
+#include "common/FileBytes.h"
+
+namespace quill {
+
+namespace {
+
+// Each value goes in with its length, so that no two different inputs run together into
+// the same bytes.
+void AddField(Sha256& digest, const std::string& value) {
+    digest.Add(std::to_string(value.size())).Add(":").Add(value).Add("\n");
+}
+
+void AddFile(Sha256& digest, const std::string& path) {
+    const std::optional<std::string> bytes = TryReadFileBytes(path);
+    AddField(digest, bytes ? Sha256Hex(*bytes) : "-");
+}
+
+}  // namespace
+
+std::string BookInputsDigest(const BookInfo& info, const std::string& tmpdir,
+                             const std::string& storyUrl) {
+    Sha256 digest;
+    AddField(digest, "quillby book inputs 1");
+    AddField(digest, info.title.value_or(""));
+    AddField(digest, info.author.value_or(""));
+    AddField(digest, storyUrl);
+    AddField(digest, std::to_string(info.chapterCount.value_or(-1)));
+    for (const ChapterLine& chapter : info.chapters) {
+        AddField(digest, std::to_string(chapter.position));
+        AddField(digest, chapter.title);
+        AddFile(digest, tmpdir + "/" + std::to_string(chapter.position) + ".html");
+    }
+    AddFile(digest, tmpdir + "/cover.jpg");
+    return digest.Hex();
+}
+
+std::vector<std::string> EditionFormats(BookFormat format) {
+    switch (format) {
+        case BookFormat::Pdf:
+            return {"pdf"};
+        case BookFormat::Epub:
+            return {"epub"};
+        case BookFormat::PdfAndEpub:
+            break;
+    }
+    return {"pdf", "epub"};
+}
+
+BookFormat FormatOfEditions(const std::vector<std::string>& formats) {
+    const bool pdf = std::count(formats.begin(), formats.end(), "pdf") > 0;
+    const bool epub = std::count(formats.begin(), formats.end(), "epub") > 0;
+    if (pdf && epub) {
+        return BookFormat::PdfAndEpub;
+    }
+    return epub ? BookFormat::Epub : BookFormat::Pdf;
+}
+
+std::string EditionOfFile(const std::string& path) {
+    constexpr std::string_view kEpub = ".epub";
+    return path.size() >= kEpub.size() &&
+                   path.compare(path.size() - kEpub.size(), kEpub.size(), kEpub) == 0
+               ? "epub"
+               : "pdf";
+}
+
+std::optional<FileStamp> StampOf(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return std::nullopt;
+    }
+    FileStamp stamp;
+    stamp.size = static_cast<int64_t>(st.st_size);
+    stamp.modifiedNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return stamp;
+}
+
+}  // namespace quill
