@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <chrono>
 
-#include "BookMerge.h"
-#include "assembly/BookFinish.h"
-#include "assembly/EpubBook.h"
-#include "assembly/PdfiumCore.h"
 #include "common/DebugLog.h"
 #include "common/Paths.h"
 #include "common/Utf8.h"
+#include "epub/EpubBook.h"
+#include "pdf/BookFinish.h"
+#include "pdf/BookMerge.h"
+#include "pdfium/PdfiumCore.h"
 #include "platform/AtomicFile.h"
 #include "platform/SystemError.h"
 

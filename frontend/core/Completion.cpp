@@ -4,7 +4,6 @@
 #include <exception>
 #include <optional>
 
-#include "assembly/RenderSettings.h"
 #include "common/AtomicWrite.h"
 #include "common/DebugLog.h"
 #include "common/FileBytes.h"
@@ -13,6 +12,7 @@
 #include "core/DownloadFailure.h"
 #include "core/StoryAddress.h"
 #include "platform/UserFolders.h"
+#include "render/RenderSettings.h"
 
 namespace quill {
 

@@ -16,9 +16,9 @@
 #include <regex>
 
 #include "assembly/BookBuilder.h"
-#include "assembly/EpubBook.h"
 #include "common/Paths.h"
 #include "common/Ticket.h"
+#include "epub/EpubBook.h"
 #include "support/Process.h"
 #include "support/StorySim.h"
 #include "support/TempDir.h"

@@ -21,14 +21,14 @@
 #include "InChildProcess.h"
 #include "TestChapters.h"
 #include "assembly/BookBuilder.h"
-#include "assembly/WkHtmlToXBindings.h"
-#include "assembly/WkHtmlToXCore.h"
 #include "common/Paths.h"
 #include "platform/DynamicLibrary.h"
 #include "support/Process.h"
 #include "support/StorySim.h"
 #include "support/TempDir.h"
 #include "support/TestPaths.h"
+#include "wkhtmltox/WkHtmlToXBindings.h"
+#include "wkhtmltox/WkHtmlToXCore.h"
 
 namespace quill {
 namespace {

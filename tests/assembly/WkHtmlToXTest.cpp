@@ -11,12 +11,12 @@
 
 #include "InChildProcess.h"
 #include "assembly/BookBuilder.h"
-#include "assembly/WkHtmlToXBindings.h"
-#include "assembly/WkHtmlToXClasses.h"
-#include "assembly/WkHtmlToXCore.h"
 #include "platform/DynamicLibrary.h"
 #include "support/Process.h"
 #include "support/TempDir.h"
+#include "wkhtmltox/WkHtmlToXBindings.h"
+#include "wkhtmltox/WkHtmlToXClasses.h"
+#include "wkhtmltox/WkHtmlToXCore.h"
 
 namespace quill {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "assembly/ChapterRecord.h"
+#include "bookjob/ChapterRecord.h"
 #include "common/Errors.h"
 #include "common/WindowLog.h"
 
