@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 
+#include "assembly/BookName.h"
+#include "cleaning/ChapterMarkup.h"
 #include "common/DebugLog.h"
 #include "common/Paths.h"
 #include "common/Utf8.h"
@@ -12,6 +14,7 @@
 #include "pdfium/PdfiumCore.h"
 #include "platform/AtomicFile.h"
 #include "platform/SystemError.h"
+#include "render/ConvertChapters.h"
 
 namespace quill {
 
@@ -96,7 +99,9 @@ void BuildPdf(BookJob& job, IWindowLog& log) {
     {
         TPdfDocument book;
         book.NewDocument();
-        MergeChapters(job, log, book, contents);
+        MergeChapters(job, log, book, contents, [&job](int number) {
+            return ReadChapterHeading(job.bookdir + std::to_string(number) + ".html");
+        });
         if (contents.chapters.empty()) {
             throw EEmptyBook("No chapter could be put into the book, so it was not saved: " +
                              NoChapterReason(job) + ".");
@@ -131,7 +136,11 @@ void BuildBook(BookJob& job, IWindowLog& log) {
     job.epubfile.clear();
     job.kept.clear();
     if (job.format != BookFormat::Pdf) {
-        BuildEpub(job, log);
+        log.Log("building epub ....");
+        BuildEpub(job,
+                  ChooseBookPath(job.datadir, MakeBookName(job.booktitle), ".epub", job.storyurl,
+                                 &StoryOfEpub, job.earlierStoryUrls),
+                  log);
     }
     if (job.format == BookFormat::Epub) {
         job.bookfile.clear();

@@ -3,7 +3,6 @@
 #include <fstream>
 
 #include "cleaning/ChapterMarkup.h"
-#include "pdf/BookFinish.h"
 
 namespace quill {
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "cleaning/MarkupText.h"
+
 // What the chapter cleaning keeps: which elements, where they may stand, what they may hold,
 // and which attribute values are harmless.
 namespace quill::markup {
@@ -60,11 +62,5 @@ bool AcceptsText(Content content);
 // can neither load nor run anything and whose value is valid where it stands.
 std::string KeptAttribute(std::string_view element, std::string_view attribute,
                           std::string_view value);
-
-// Text escaped for an XHTML text node or attribute value, without the characters that XML
-// or HTML forbid (control characters, non-characters).
-void AppendEscaped(std::string& out, std::string_view text, bool inAttribute);
-// The text without those characters.
-std::string WithoutForbidden(std::string_view text);
 
 }  // namespace quill::markup

@@ -82,15 +82,12 @@ std::string EmptyEpub(const std::string& why) {
 
 }  // namespace
 
-void BuildEpub(BookJob& job, IWindowLog& log) {
+void BuildEpub(BookJob& job, const std::string& path, IWindowLog& log) {
     job.epubfile.clear();
     // libzip sets up a fresh compressor, with tables of 128 KB each, for every entry;
     // measured on 1000 chapters this halves the build's CPU time.
     platform::KeepFreedHeapForReuse();
     platform::ServeBlocksFromHeapUpTo(1 << 20);
-    log.Log("building epub ....");
-    const std::string path = ChooseBookPath(job.datadir, MakeBookName(job.booktitle), ".epub",
-                                            job.storyurl, StoryOfEpub, job.earlierStoryUrls);
     const std::time_t now = std::time(nullptr);
     const BookMetadata book = Describe(job, now);
     epub::EpubChapters chapters(job, book, log);

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "EpubDocuments.h"
-#include "assembly/BookBuilder.h"
+#include "bookjob/BookJob.h"
 #include "cleaning/ChapterMarkup.h"
 #include "common/WindowLog.h"
 

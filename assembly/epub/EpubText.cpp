@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "MarkupRules.h"
+#include "cleaning/MarkupText.h"
 #include "common/Digest.h"
 #include "common/Utf8.h"
 

@@ -42,7 +42,8 @@ int AppendNamed(long long n, const std::string& file, TPdfDocument& book) {
 
 }  // namespace
 
-void MergeChapters(BookJob& job, IWindowLog& log, TPdfDocument& book, BookContents& contents) {
+void MergeChapters(BookJob& job, IWindowLog& log, TPdfDocument& book, BookContents& contents,
+                   const HeadingOf& headingOf) {
     int total = 0;
     bool keepLine = false;  // a left-out line stays in view above the next progress line
     for (long long i = 0; i <= job.lastchapter; ++i) {
@@ -68,8 +69,8 @@ void MergeChapters(BookJob& job, IWindowLog& log, TPdfDocument& book, BookConten
         } else if (i == 0) {
             contents.coverPages = added;
         } else if (added > 0) {
-            const std::string html = job.bookdir + std::to_string(i) + ".html";
-            contents.chapters.push_back({static_cast<int>(i), ReadChapterHeading(html), before});
+            contents.chapters.push_back(
+                {static_cast<int>(i), headingOf(static_cast<int>(i)), before});
         }
     }
 }

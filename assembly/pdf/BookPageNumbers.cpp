@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "BookPdf.h"
-#include "page/BookStyle.h"
+#include "bookjob/BookPage.h"
 
 namespace quill::bookpdf {
 

@@ -7,10 +7,10 @@
 #include "FontSet.h"
 #include "RenderCache.h"
 #include "RenderWorker.h"
-#include "assembly/BookBuilder.h"
 #include "common/DebugLog.h"
 #include "common/Paths.h"
 #include "page/PageRender.h"
+#include "render/ConvertChapters.h"
 #include "wkhtmltox/WkHtmlToXBindings.h"
 
 namespace quill {

@@ -10,7 +10,7 @@
 #include <ctime>
 #include <vector>
 
-#include "assembly/BookBuilder.h"
+#include "bookjob/BookJob.h"
 #include "common/DebugLog.h"
 #include "common/Errors.h"
 #include "platform/SystemError.h"

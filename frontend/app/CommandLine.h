@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "assembly/BookBuilder.h"
+#include "bookjob/BookJob.h"
 
 namespace quill {
 

@@ -4,6 +4,7 @@
 #include <exception>
 #include <optional>
 
+#include "assembly/BookBuilder.h"
 #include "common/AtomicWrite.h"
 #include "common/DebugLog.h"
 #include "common/FileBytes.h"

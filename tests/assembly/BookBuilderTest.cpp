@@ -13,8 +13,10 @@
 #include <regex>
 
 #include "assembly/BookBuilder.h"
+#include "assembly/BookName.h"
 #include "common/Paths.h"
 #include "epub/EpubBook.h"
+#include "page/PageRender.h"
 #include "pdf/BookFinish.h"
 #include "pdfium/PdfiumCore.h"
 #include "support/PdfProbe.h"

@@ -16,6 +16,7 @@
 #include <regex>
 
 #include "assembly/BookBuilder.h"
+#include "assembly/BookName.h"
 #include "common/Paths.h"
 #include "common/Ticket.h"
 #include "epub/EpubBook.h"

@@ -23,6 +23,7 @@
 #include "assembly/BookBuilder.h"
 #include "common/Paths.h"
 #include "platform/DynamicLibrary.h"
+#include "render/ConvertChapters.h"
 #include "support/Process.h"
 #include "support/StorySim.h"
 #include "support/TempDir.h"

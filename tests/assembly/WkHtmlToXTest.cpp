@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "InChildProcess.h"
-#include "assembly/BookBuilder.h"
+#include "page/PageRender.h"
 #include "platform/DynamicLibrary.h"
 #include "support/Process.h"
 #include "support/TempDir.h"

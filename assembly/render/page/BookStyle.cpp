@@ -4,10 +4,10 @@
 #include <cmath>
 #include <sstream>
 
-#include "assembly/BookBuilder.h"
 #include "common/AtomicWrite.h"
 #include "common/FileBytes.h"
 #include "common/Paths.h"
+#include "page/PageRender.h"
 #include "wkhtmltox/WkHtmlToXCore.h"
 
 namespace quill {

@@ -8,7 +8,6 @@
 #include <utility>
 
 #include "PdfCheck.h"
-#include "assembly/BookBuilder.h"
 #include "cleaning/ChapterMarkup.h"
 #include "common/AtomicWrite.h"
 #include "common/DebugLog.h"

@@ -4,17 +4,17 @@
 #include <string>
 #include <vector>
 
-#include "assembly/BookBuilder.h"
+#include "bookjob/BookJob.h"
 #include "common/WindowLog.h"
 
 namespace quill {
 
-// Writes the EPUB edition of the job's story, "<book name>.epub" in the data folder, from
-// the chapter files 1 .. lastchapter and the cover picture of the work folder, and leaves
-// its path in job.epubfile. Like the PDF, it records the chapters it holds and replaces the
-// story's earlier EPUB only when it holds all of that one's (see job.kept). Errors
-// propagate; no file is left half written; an EPUB without a chapter throws EEmptyBook.
-void BuildEpub(BookJob& job, IWindowLog& log);
+// Writes the EPUB edition of the job's story at `path` from the chapter files
+// 1 .. lastchapter and the cover picture of the work folder, and leaves its path in
+// job.epubfile. Like the PDF, it records the chapters it holds and replaces the story's
+// earlier EPUB there only when it holds all of that one's (see job.kept). Errors propagate;
+// no file is left half written; an EPUB without a chapter throws EEmptyBook.
+void BuildEpub(BookJob& job, const std::string& path, IWindowLog& log);
 
 // The story address an EPUB records (its dc:source); nothing when it records none or is
 // not a readable EPUB.

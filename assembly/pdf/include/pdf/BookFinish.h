@@ -44,8 +44,4 @@ std::optional<std::string> ReadStoryOfBook(const std::string& path);
 // none or is not a readable PDF.
 std::optional<std::vector<int>> ReadChaptersOfBook(const std::string& path);
 
-// The text of a chapter file's first <h2>, as a browser shows it; empty when the file has
-// none or cannot be read.
-std::string ReadChapterHeading(const std::string& htmlFile);
-
 }  // namespace quill

@@ -2,16 +2,12 @@
 
 #include <string>
 
+#include "bookjob/BookPage.h"
+
 namespace quill {
 
 class IWkGlobalSettings;
 class IWkObjectSettings;
-
-// The margins of a chapter page, in millimetres. The foot is the widest: the page number
-// is drawn there.
-constexpr double kBookMarginTopMm = 20;
-constexpr double kBookMarginBottomMm = 24;
-constexpr double kBookMarginSideMm = 20;
 
 // The name of the book's style sheet in the work folder.
 constexpr const char* kBookStyleFile = "book.css";

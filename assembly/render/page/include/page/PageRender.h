@@ -24,6 +24,16 @@ void RenderInProcess(const render::Request& request);
 // cleaning's version.
 std::string RenderFingerprint(const std::string& engineIdentity);
 
+// Renders one HTML file to one PDF file with fresh settings and a fresh converter, in this
+// process. Local files may be read only from the HTML file's own folder; the PDF file
+// appears whole or not at all. A chapter (bookStyle) gets the book's page style; the cover
+// page is rendered as it is.
+void HtmlToPdf(const std::string& HtmlFile, const std::string& PdfFile, bool bookStyle = false);
+
+// The "file:///..." address of a local file: every byte but RFC 3986's unreserved characters
+// and "/" percent-encoded (a Windows drive's colon stays).
+std::string FilePathToUrl(const std::string& path);
+
 // The engine library's version, loading the library (without starting the engine) when it
 // is not loaded yet. Throws EWkHtmlToXError when it cannot be loaded.
 std::string EngineVersion();
