@@ -73,16 +73,15 @@ std::vector<int> LeftOut(const BookJob& job, const std::vector<int>& held) {
     return leftOut;
 }
 
-void BuildPdf(BookJob& job, IWindowLog& log) {
-    log.Log("");
-    log.Log("");
-    ConvertChapters(job, log);
+void BuildPdf(BookJob& job, BuildReport& report) {
+    report.Report(build::EditionStarted{Edition::Pdf});
+    ConvertChapters(job, report);
     // In order and once each, also after the EPUB noted chapters of its own.
     std::sort(job.unrendered.begin(), job.unrendered.end());
     job.unrendered.erase(std::unique(job.unrendered.begin(), job.unrendered.end()),
                          job.unrendered.end());
     job.bookdir = IncludeTrailingSeparator(job.tmpdir);
-    log.Log("building book ....");
+    report.Report(build::Merging{});
     job.bookfile.clear();
     BookContents contents;
     contents.title = job.booktitle;
@@ -99,7 +98,7 @@ void BuildPdf(BookJob& job, IWindowLog& log) {
     {
         TPdfDocument book;
         book.NewDocument();
-        MergeChapters(job, log, book, contents, [&job](int number) {
+        MergeChapters(job, report, book, contents, [&job](int number) {
             return ReadChapterHeading(job.bookdir + std::to_string(number) + ".html");
         });
         if (contents.chapters.empty()) {
@@ -120,11 +119,12 @@ void BuildPdf(BookJob& job, IWindowLog& log) {
         job.kept.push_back(std::move(*kept));
         return;
     }
+    report.Report(build::Saving{Edition::Pdf});
     WriteFinishedBook(merged.TempPath(), contents, bookPath);
     // Read by the render benchmark, which times these steps apart from the rendering.
     DebugLog("book: merged in " + std::to_string(mergeMs) + " ms, finished in " +
              std::to_string(MillisecondsSince(finishStart)) + " ms");
-    log.Log("save pdf file " + bookPath);
+    report.Report(build::EditionSaved{Edition::Pdf, bookPath});
     job.bookfile = bookPath;
 }
 
@@ -135,17 +135,18 @@ void BuildPdf(BookJob& job, IWindowLog& log) {
 void BuildBook(BookJob& job, IWindowLog& log) {
     job.epubfile.clear();
     job.kept.clear();
+    BuildReport report(log, job.progress);
     if (job.format != BookFormat::Pdf) {
-        log.Log("building epub ....");
+        report.Report(build::EditionStarted{Edition::Epub});
         BuildEpub(job,
                   ChooseBookPath(job.datadir, MakeBookName(job.booktitle), ".epub", job.storyurl,
                                  &StoryOfEpub, job.earlierStoryUrls),
-                  log);
+                  report);
     }
     if (job.format == BookFormat::Epub) {
         job.bookfile.clear();
     } else {
-        BuildPdf(job, log);
+        BuildPdf(job, report);
     }
 }
 

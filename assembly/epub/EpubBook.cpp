@@ -82,7 +82,7 @@ std::string EmptyEpub(const std::string& why) {
 
 }  // namespace
 
-void BuildEpub(BookJob& job, const std::string& path, IWindowLog& log) {
+void BuildEpub(BookJob& job, const std::string& path, BuildReport& report) {
     job.epubfile.clear();
     // libzip sets up a fresh compressor, with tables of 128 KB each, for every entry;
     // measured on 1000 chapters this halves the build's CPU time.
@@ -90,7 +90,7 @@ void BuildEpub(BookJob& job, const std::string& path, IWindowLog& log) {
     platform::ServeBlocksFromHeapUpTo(1 << 20);
     const std::time_t now = std::time(nullptr);
     const BookMetadata book = Describe(job, now);
-    epub::EpubChapters chapters(job, book, log);
+    epub::EpubChapters chapters(job, book, report);
     if (chapters.Numbers().empty()) {
         throw EEmptyBook(EmptyEpub("the work folder holds no chapter file"));
     }
@@ -110,10 +110,11 @@ void BuildEpub(BookJob& job, const std::string& path, IWindowLog& log) {
         job.kept.push_back(std::move(*kept));
         return;  // the new edition's temporary file goes with `file`
     }
+    report.Report(build::Saving{Edition::Epub});
     if (!file.Commit()) {
         throw EWriteError(path, std::strerror(file.ErrorCode()));
     }
-    log.Log("save epub file " + path);
+    report.Report(build::EditionSaved{Edition::Epub, path});
     job.epubfile = path;
 }
 

@@ -12,8 +12,8 @@
 
 namespace quill::epub {
 
-EpubChapters::EpubChapters(BookJob& job, const BookMetadata& book, IWindowLog& log)
-    : job_(job), book_(book), log_(log) {
+EpubChapters::EpubChapters(BookJob& job, const BookMetadata& book, BuildReport& report)
+    : job_(job), book_(book), report_(report) {
     const std::string prefix = IncludeTrailingSeparator(job.tmpdir);
     // Wide enough that the loop ends even for the largest chapter number.
     for (long long n = 1; n <= job.lastchapter; ++n) {
@@ -34,10 +34,7 @@ ChapterMarkup EpubChapters::Clean(size_t index) {
     } catch (const EConvertError& e) {
         // The chapter keeps its place in the book, with a note where its text would be, and
         // the build goes on with the next one.
-        const std::string reason =
-            "chapter " + number + " could not be put into the EPUB: " + e.what();
-        log_.Log(reason);
-        keepLastLine_ = true;
+        report_.Report(build::EpubChapterFailed{numbers_[index], e.what()});
         NoteUnconverted(numbers_[index]);
         markup.xhtml = "<h2>Chapter " + number +
                        "</h2>\n<p>The text of this chapter could not be " +
@@ -61,18 +58,11 @@ std::vector<int> EpubChapters::Converted() const {
 }
 
 std::string EpubChapters::Document(size_t index) {
-    log_.ProcessMessages();
+    report_.ProcessMessages();
     if (job_.cancelled && job_.cancelled()) {
         throw EBuildCancelled("The EPUB was not saved: the build was cancelled");
     }
-    const std::string progress = "process epub chapter " + std::to_string(numbers_[index]);
-    // A failure line stays in view; the next progress line comes below it.
-    if (keepLastLine_) {
-        log_.Log(progress);
-        keepLastLine_ = false;
-    } else {
-        log_.UpdateLog(progress);
-    }
+    report_.Report(build::EpubChapter{numbers_[index]});
     const ChapterMarkup markup = Clean(index);
     return ChapterDocument(book_, ChapterEntry{numbers_[index], headings_[index]}, markup.xhtml);
 }

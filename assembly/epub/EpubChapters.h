@@ -5,8 +5,8 @@
 
 #include "EpubDocuments.h"
 #include "bookjob/BookJob.h"
+#include "bookjob/BuildReport.h"
 #include "cleaning/ChapterMarkup.h"
-#include "common/WindowLog.h"
 
 namespace quill::epub {
 
@@ -16,11 +16,11 @@ namespace quill::epub {
 // gets a note in its place and is added to job.unrendered.
 class EpubChapters {
   public:
-    EpubChapters(BookJob& job, const BookMetadata& book, IWindowLog& log);
+    EpubChapters(BookJob& job, const BookMetadata& book, BuildReport& report);
 
     // The numbers of the existing chapter files, 1 .. lastchapter, in order.
     const std::vector<int>& Numbers() const { return numbers_; }
-    // The document of the chapter at that place in Numbers(); reports progress to the log.
+    // The document of the chapter at that place in Numbers(); reports it.
     std::string Document(size_t index);
     // Every chapter with its heading; a chapter not made yet is read for it now.
     std::vector<ChapterEntry> Entries();
@@ -33,12 +33,11 @@ class EpubChapters {
 
     BookJob& job_;
     const BookMetadata& book_;
-    IWindowLog& log_;
+    BuildReport& report_;
     std::vector<int> numbers_;
     std::vector<std::string> headings_;
     std::vector<bool> known_;
     std::vector<int> unconverted_;  // sorted
-    bool keepLastLine_ = false;
 };
 
 }  // namespace quill::epub

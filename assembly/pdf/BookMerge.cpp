@@ -42,30 +42,25 @@ int AppendNamed(long long n, const std::string& file, TPdfDocument& book) {
 
 }  // namespace
 
-void MergeChapters(BookJob& job, IWindowLog& log, TPdfDocument& book, BookContents& contents,
+void MergeChapters(BookJob& job, BuildReport& report, TPdfDocument& book, BookContents& contents,
                    const HeadingOf& headingOf) {
     int total = 0;
-    bool keepLine = false;  // a left-out line stays in view above the next progress line
     for (long long i = 0; i <= job.lastchapter; ++i) {
-        log.ProcessMessages();
+        report.ProcessMessages();
         const std::string file = job.bookdir + std::to_string(i) + ".pdf";
         if (!FileExists(file)) {
             continue;
         }
-        const std::string progress =
-            "process pdf file " + std::to_string(i) + " page " + std::to_string(total);
-        keepLine ? log.Log(progress) : log.UpdateLog(progress);
-        keepLine = false;
+        report.Report(build::PageMerged{static_cast<int>(i), total});
         const int before = book.PageCount();
         const int count = AppendNamed(i, file, book);
         total += count;
         // Where the pages really landed: an import the engine refuses adds none.
         const int added = book.PageCount() - before;
         if (added == 0 && count > 0) {
-            log.Log(PageName(i) +
-                    " left out of the book: the PDF engine could not import its pages");
+            report.Report(build::PageLeftOut{static_cast<int>(i),
+                                             "the PDF engine could not import its pages"});
             InsertChapter(job.unrendered, static_cast<int>(i));
-            keepLine = true;
         } else if (i == 0) {
             contents.coverPages = added;
         } else if (added > 0) {

@@ -17,24 +17,16 @@ namespace quill {
 
 namespace {
 
-std::string PageName(int n) {
-    return n == 0 ? "the cover page" : "chapter " + std::to_string(n);
-}
-
-// The window-log line for a page that is left out of the book.
-std::string LeftOutLine(int n, const RenderOutcome& outcome, std::chrono::milliseconds bound) {
-    std::string why;
+// Why a page is left out of the book.
+std::string LeftOutReason(const RenderOutcome& outcome, std::chrono::milliseconds bound) {
     switch (outcome.status) {
         case RenderOutcome::Status::TimedOut:
-            why = "rendering it took longer than " + DescribeBound(bound);
-            break;
+            return "rendering it took longer than " + DescribeBound(bound);
         case RenderOutcome::Status::Ended:
-            why = "the renderer stopped while rendering it: " + outcome.message;
-            break;
+            return "the renderer stopped while rendering it: " + outcome.message;
         default:
-            why = outcome.message;
+            return outcome.message;
     }
-    return PageName(n) + " left out of the book: " + why;
 }
 
 RenderCache OpenCache(const BookJob& job) {
@@ -66,12 +58,12 @@ std::string KeyOf(const RenderCache& cache, render::PageKind kind, const std::st
 }
 
 // The pages of the work folder in order, with their cache keys.
-std::vector<Page> FindPages(const BookJob& job, const RenderCache& cache, IWindowLog& log) {
+std::vector<Page> FindPages(const BookJob& job, const RenderCache& cache, BuildReport& report) {
     const std::string prefix = IncludeTrailingSeparator(job.tmpdir);
     std::vector<Page> pages;
     // Wide enough that the loop ends even for the largest chapter number.
     for (long long n = 0; n <= job.lastchapter; ++n) {
-        log.ProcessMessages();
+        report.ProcessMessages();
         Page page{n, prefix + std::to_string(n) + ".html",
                   n == 0 ? render::PageKind::Page : render::PageKind::Chapter, ""};
         if (!FileExists(page.html)) {
@@ -89,8 +81,8 @@ std::vector<Page> FindPages(const BookJob& job, const RenderCache& cache, IWindo
 // cache. While a page renders, the cached pages after it are put in place.
 class PageConverter {
   public:
-    PageConverter(BookJob& job, IWindowLog& log, const RenderCache& cache, RenderWorker& worker)
-        : job_(job), log_(log), cache_(cache), worker_(worker) {}
+    PageConverter(BookJob& job, BuildReport& report, const RenderCache& cache, RenderWorker& worker)
+        : job_(job), report_(report), cache_(cache), worker_(worker) {}
 
     void Convert(const Page& page) {
         const std::string number = std::to_string(page.number);
@@ -102,17 +94,15 @@ class PageConverter {
             cached = cache_.Fetch(page.key, pdf);
         }
         if (cached.result == CachedPage::Result::Placed) {
-            Progress(number);
+            Progress(page, true);
             return;
         }
-        // Pages to render keep their lines in order; only cached ones overtake.
+        // Pages to render keep their reports in order; only cached ones overtake.
         Finish();
         if (cached.result == CachedPage::Result::Dropped) {
-            log_.Log(PageName(static_cast<int>(page.number)) +
-                     " is rendered again, as its cached copy cannot be used. " + cached.why);
-            lineKept_ = true;
+            report_.Report(build::CachedCopyDropped{static_cast<int>(page.number), cached.why});
         }
-        Progress(number);
+        Progress(page, false);
         // A PDF from an earlier build must not stand in for a page that fails now.
         std::remove(pdf.c_str());
         worker_.Submit({page.kind, page.html, prefix + ".render-" + number + ".html", pdf},
@@ -134,43 +124,41 @@ class PageConverter {
             return;
         }
         job_.unrendered.push_back(static_cast<int>(rendering_.number));
-        log_.Log(LeftOutLine(static_cast<int>(rendering_.number), outcome, job_.chapterTimeout));
-        lineKept_ = true;
+        report_.Report(build::PageLeftOut{static_cast<int>(rendering_.number),
+                                          LeftOutReason(outcome, job_.chapterTimeout)});
     }
 
   private:
-    void Progress(const std::string& number) {
-        const std::string line = "process html pdf " + number;
-        lineKept_ ? log_.Log(line) : log_.UpdateLog(line);
-        lineKept_ = false;
+    void Progress(const Page& page, bool fromCache) {
+        report_.Report(
+            build::PageRendering{static_cast<int>(page.number), job_.lastchapter, fromCache});
     }
 
     BookJob& job_;
-    IWindowLog& log_;
+    BuildReport& report_;
     const RenderCache& cache_;
     RenderWorker& worker_;
     Page rendering_{};
     std::string renderingPdf_;
-    bool lineKept_ = false;  // a left-out line must not be replaced by the next progress line
 };
 
 }  // namespace
 
-void ConvertChapters(BookJob& job, IWindowLog& log) {
+void ConvertChapters(BookJob& job, BuildReport& report) {
     const RenderCache cache = OpenCache(job);
-    RenderWorker worker(job.renderer, wk::WkHtmlToXLibraryName(), log, job.cancelled);
+    RenderWorker worker(job.renderer, wk::WkHtmlToXLibraryName(), report.Window(), job.cancelled);
     if (job.lastchapter >= 0) {
         // Starting the engine takes longer than looking up a long book's pages in the
         // cache; it starts meanwhile, and is stopped unused when every page is cached.
         worker.LaunchEarly();
     }
-    const std::vector<Page> pages = FindPages(job, cache, log);
-    PageConverter converter(job, log, cache, worker);
+    const std::vector<Page> pages = FindPages(job, cache, report);
+    PageConverter converter(job, report, cache, worker);
     for (const Page& page : pages) {
         if (job.cancelled && job.cancelled()) {
             throw EBuildCancelled("The book build was cancelled");
         }
-        log.ProcessMessages();
+        report.ProcessMessages();
         converter.Convert(page);
     }
     converter.Finish();

@@ -60,7 +60,7 @@ std::optional<FailureAdvice> Unfinished(const DownloaderEnd& end, const BookInfo
 }
 
 BookJob MakeBookJob(const JobSetup& setup, const JobRequest& request, const BookInfo& info,
-                    const std::function<bool()>& cancelled) {
+                    const std::function<bool()>& cancelled, const BuildProgress& progress) {
     BookJob job;
     job.tmpdir = setup.folders.tmpdir;
     job.datadir = setup.folders.datadir;
@@ -75,6 +75,7 @@ BookJob MakeBookJob(const JobSetup& setup, const JobRequest& request, const Book
     job.renderAgain = request.refresh;
     job.chapterTimeout = ChapterTimeoutSetting();
     job.cancelled = cancelled;
+    job.progress = progress;
     return job;
 }
 
@@ -137,7 +138,7 @@ std::string MissingChaptersMessage(const std::vector<int>& missing) {
 
 JobResult DownloadFinished(const JobSetup& setup, const JobRequest& request,
                            const DownloaderEnd& end, IWindowLog& log,
-                           const std::function<bool()>& cancelled) {
+                           const std::function<bool()>& cancelled, const BuildProgress& progress) {
     const std::string& tmpdir = setup.folders.tmpdir;
     if (end.stopped) {
         return Ended(JobOutcome::Stopped, "The download was stopped.", log);
@@ -169,7 +170,7 @@ JobResult DownloadFinished(const JobSetup& setup, const JobRequest& request,
     }
     WriteFileAtomic(tmpdir + "/0.html", CoverPageHtml());
 
-    BookJob job = MakeBookJob(setup, request, info, cancelled);
+    BookJob job = MakeBookJob(setup, request, info, cancelled, progress);
     job.notDownloaded = notDownloaded;
     const std::optional<std::string> failure = Build(job, log);
     if (cancelled && cancelled()) {

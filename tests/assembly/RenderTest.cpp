@@ -150,7 +150,8 @@ class Render : public ::testing::Test {
             job_.lastchapter = n;
             // The cover page alone is no book, but it is rendered and kept all the same.
             if (n == 0) {
-                ConvertChapters(job_, log_);
+                BuildReport report(log_, nullptr);
+                ConvertChapters(job_, report);
             } else {
                 BuildBook(job_, log_);
             }

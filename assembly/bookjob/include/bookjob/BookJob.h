@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "bookjob/BuildEvents.h"
 #include "bookjob/ChapterRecord.h"
 #include "common/Errors.h"
 
@@ -42,6 +43,8 @@ struct BookJob {
     std::chrono::milliseconds chapterTimeout{60000};
     // Asked between chapters; true stops the build early (the program is closing).
     std::function<bool()> cancelled;
+    // Told what the build does as it goes (optional); the log's lines say the same.
+    BuildProgress progress;
 
     // Chapters of the story that the work folder lacks (the download left them out), in
     // order. A build without them is not complete.

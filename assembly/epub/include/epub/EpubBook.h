@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "bookjob/BookJob.h"
-#include "common/WindowLog.h"
+#include "bookjob/BuildReport.h"
 
 namespace quill {
 
@@ -14,7 +14,7 @@ namespace quill {
 // job.epubfile. Like the PDF, it records the chapters it holds and replaces the story's
 // earlier EPUB there only when it holds all of that one's (see job.kept). Errors propagate;
 // no file is left half written; an EPUB without a chapter throws EEmptyBook.
-void BuildEpub(BookJob& job, const std::string& path, IWindowLog& log);
+void BuildEpub(BookJob& job, const std::string& path, BuildReport& report);
 
 // The story address an EPUB records (its dc:source); nothing when it records none or is
 // not a readable EPUB.

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "bookjob/BookJob.h"
-#include "common/WindowLog.h"
+#include "bookjob/BuildReport.h"
 #include "pdf/BookFinish.h"
 #include "platform/AtomicFile.h"
 
@@ -19,12 +19,12 @@ int AppendPdf(const std::string& FileName, TPdfDocument& Book);
 // The heading a chapter's outline entry shows, by chapter number.
 using HeadingOf = std::function<std::string(int number)>;
 
-// Appends 0.pdf .. N.pdf of the work folder to the book in that order, with the window-log
-// line of each, and notes where the cover and each chapter begin (under headingOf's
-// heading) in `contents`. A page whose pages the engine refuses to import is named in the
-// log and job.unrendered; one it cannot open fails the merge with an EPdfException that
-// names it and its file.
-void MergeChapters(BookJob& job, IWindowLog& log, TPdfDocument& book, BookContents& contents,
+// Appends 0.pdf .. N.pdf of the work folder to the book in that order, reporting each, and
+// notes where the cover and each chapter begin (under headingOf's heading) in `contents`.
+// A page whose pages the engine refuses to import is reported as left out and noted in
+// job.unrendered; one it cannot open fails the merge with an EPdfException that names it
+// and its file.
+void MergeChapters(BookJob& job, BuildReport& report, TPdfDocument& book, BookContents& contents,
                    const HeadingOf& headingOf);
 
 // Saves the merged pages into the open scratch file's temporary file; throws EFCreateError
