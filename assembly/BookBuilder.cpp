@@ -4,7 +4,7 @@
 #include <chrono>
 
 #include "assembly/BookName.h"
-#include "cleaning/ChapterMarkup.h"
+#include "cleaning/CleanedChapters.h"
 #include "common/DebugLog.h"
 #include "common/Paths.h"
 #include "common/Utf8.h"
@@ -73,9 +73,9 @@ std::vector<int> LeftOut(const BookJob& job, const std::vector<int>& held) {
     return leftOut;
 }
 
-void BuildPdf(BookJob& job, BuildReport& report) {
+void BuildPdf(BookJob& job, CleanedChapters& chapters, BuildReport& report) {
     report.Report(build::EditionStarted{Edition::Pdf});
-    ConvertChapters(job, report);
+    ConvertChapters(job, chapters, report);
     // In order and once each, also after the EPUB noted chapters of its own.
     std::sort(job.unrendered.begin(), job.unrendered.end());
     job.unrendered.erase(std::unique(job.unrendered.begin(), job.unrendered.end()),
@@ -98,9 +98,8 @@ void BuildPdf(BookJob& job, BuildReport& report) {
     {
         TPdfDocument book;
         book.NewDocument();
-        MergeChapters(job, report, book, contents, [&job](int number) {
-            return ReadChapterHeading(job.bookdir + std::to_string(number) + ".html");
-        });
+        MergeChapters(job, report, book, contents,
+                      [&chapters](int number) { return chapters.Heading(number); });
         if (contents.chapters.empty()) {
             throw EEmptyBook("No chapter could be put into the book, so it was not saved: " +
                              NoChapterReason(job) + ".");
@@ -136,17 +135,20 @@ void BuildBook(BookJob& job, IWindowLog& log) {
     job.epubfile.clear();
     job.kept.clear();
     BuildReport report(log, job.progress);
+    // Each chapter is cleaned once for both editions and the outline. With both, the EPUB
+    // cleans every chapter first and leaves the rendered copies for the PDF.
+    CleanedChapters chapters(job.tmpdir, job.format == BookFormat::PdfAndEpub);
     if (job.format != BookFormat::Pdf) {
         report.Report(build::EditionStarted{Edition::Epub});
         BuildEpub(job,
                   ChooseBookPath(job.datadir, MakeBookName(job.booktitle), ".epub", job.storyurl,
                                  &StoryOfEpub, job.earlierStoryUrls),
-                  report);
+                  chapters, report);
     }
     if (job.format == BookFormat::Epub) {
         job.bookfile.clear();
     } else {
-        BuildPdf(job, report);
+        BuildPdf(job, chapters, report);
     }
 }
 

@@ -1,5 +1,7 @@
 // The heading a chapter's outline entry shows: the text of the chapter file's <h2>, read
 // the way the rendered page shows it (entities decoded, markup ignored).
+#include "ChapterHeading.h"
+
 #include <fstream>
 
 #include "cleaning/ChapterMarkup.h"

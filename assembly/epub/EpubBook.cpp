@@ -82,7 +82,8 @@ std::string EmptyEpub(const std::string& why) {
 
 }  // namespace
 
-void BuildEpub(BookJob& job, const std::string& path, BuildReport& report) {
+void BuildEpub(BookJob& job, const std::string& path, CleanedChapters& cleaned,
+               BuildReport& report) {
     job.epubfile.clear();
     // libzip sets up a fresh compressor, with tables of 128 KB each, for every entry;
     // measured on 1000 chapters this halves the build's CPU time.
@@ -90,7 +91,7 @@ void BuildEpub(BookJob& job, const std::string& path, BuildReport& report) {
     platform::ServeBlocksFromHeapUpTo(1 << 20);
     const std::time_t now = std::time(nullptr);
     const BookMetadata book = Describe(job, now);
-    epub::EpubChapters chapters(job, book, report);
+    epub::EpubChapters chapters(job, book, cleaned, report);
     if (chapters.Numbers().empty()) {
         throw EEmptyBook(EmptyEpub("the work folder holds no chapter file"));
     }

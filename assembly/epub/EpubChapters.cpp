@@ -7,13 +7,13 @@
 #include "bookjob/ChapterRecord.h"
 #include "cleaning/ChapterMarkup.h"
 #include "common/Errors.h"
-#include "common/FileBytes.h"
 #include "common/Paths.h"
 
 namespace quill::epub {
 
-EpubChapters::EpubChapters(BookJob& job, const BookMetadata& book, BuildReport& report)
-    : job_(job), book_(book), report_(report) {
+EpubChapters::EpubChapters(BookJob& job, const BookMetadata& book, CleanedChapters& cleaned,
+                           BuildReport& report)
+    : job_(job), book_(book), cleaned_(cleaned), report_(report) {
     const std::string prefix = IncludeTrailingSeparator(job.tmpdir);
     // Wide enough that the loop ends even for the largest chapter number.
     for (long long n = 1; n <= job.lastchapter; ++n) {
@@ -27,10 +27,9 @@ EpubChapters::EpubChapters(BookJob& job, const BookMetadata& book, BuildReport& 
 
 ChapterMarkup EpubChapters::Clean(size_t index) {
     const std::string number = std::to_string(numbers_[index]);
-    const std::string path = IncludeTrailingSeparator(job_.tmpdir) + number + ".html";
     ChapterMarkup markup;
     try {
-        markup = CleanChapter(ReadFileBytes(path));
+        markup = cleaned_.Clean(numbers_[index]);
     } catch (const EConvertError& e) {
         // The chapter keeps its place in the book, with a note where its text would be, and
         // the build goes on with the next one.

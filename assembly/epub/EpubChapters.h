@@ -7,16 +7,18 @@
 #include "bookjob/BookJob.h"
 #include "bookjob/BuildReport.h"
 #include "cleaning/ChapterMarkup.h"
+#include "cleaning/CleanedChapters.h"
 
 namespace quill::epub {
 
 // The chapters of one EPUB build: which chapter files exist, and each one's document,
-// made while the book is written. The headings are kept for the tables of contents, so
-// each chapter file is read and cleaned once. A chapter whose markup cannot be read whole
-// gets a note in its place and is added to job.unrendered.
+// made while the book is written from the build's cleaned chapters. The headings are kept
+// for the tables of contents. A chapter whose markup cannot be read whole gets a note in its
+// place and is added to job.unrendered.
 class EpubChapters {
   public:
-    EpubChapters(BookJob& job, const BookMetadata& book, BuildReport& report);
+    EpubChapters(BookJob& job, const BookMetadata& book, CleanedChapters& cleaned,
+                 BuildReport& report);
 
     // The numbers of the existing chapter files, 1 .. lastchapter, in order.
     const std::vector<int>& Numbers() const { return numbers_; }
@@ -33,6 +35,7 @@ class EpubChapters {
 
     BookJob& job_;
     const BookMetadata& book_;
+    CleanedChapters& cleaned_;
     BuildReport& report_;
     std::vector<int> numbers_;
     std::vector<std::string> headings_;

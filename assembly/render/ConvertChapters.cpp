@@ -1,11 +1,14 @@
 // Rendering the cover page and the chapter files to PDF: each in the render worker within
 // its bound, or taken from the render cache.
 #include <cstdio>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "EngineIdentity.h"
 #include "FontSet.h"
 #include "RenderCache.h"
+#include "RenderFingerprint.h"
 #include "RenderWorker.h"
 #include "common/DebugLog.h"
 #include "common/Paths.h"
@@ -78,11 +81,13 @@ std::vector<Page> FindPages(const BookJob& job, const RenderCache& cache, BuildR
 }
 
 // Renders the pages in order, each in the worker within its bound, or takes them from the
-// cache. While a page renders, the cached pages after it are put in place.
+// cache. While a page renders, the cached pages after it are put in place and the next
+// chapter to render is cleaned.
 class PageConverter {
   public:
-    PageConverter(BookJob& job, BuildReport& report, const RenderCache& cache, RenderWorker& worker)
-        : job_(job), report_(report), cache_(cache), worker_(worker) {}
+    PageConverter(BookJob& job, CleanedChapters& chapters, BuildReport& report,
+                  const RenderCache& cache, RenderWorker& worker)
+        : job_(job), chapters_(chapters), report_(report), cache_(cache), worker_(worker) {}
 
     void Convert(const Page& page) {
         const std::string number = std::to_string(page.number);
@@ -97,6 +102,10 @@ class PageConverter {
             Progress(page, true);
             return;
         }
+        CleanedChapters::Copy copy{page.html, ""};
+        if (page.kind == render::PageKind::Chapter) {
+            copy = chapters_.RenderedCopy(static_cast<int>(page.number));
+        }
         // Pages to render keep their reports in order; only cached ones overtake.
         Finish();
         if (cached.result == CachedPage::Result::Dropped) {
@@ -105,27 +114,35 @@ class PageConverter {
         Progress(page, false);
         // A PDF from an earlier build must not stand in for a page that fails now.
         std::remove(pdf.c_str());
-        worker_.Submit({page.kind, page.html, prefix + ".render-" + number + ".html", pdf},
-                       job_.chapterTimeout);
         rendering_ = page;
         renderingPdf_ = pdf;
+        if (copy.path.empty()) {
+            // Told where a page that fails to render is told: when the next one is taken up.
+            unreadable_ = copy.why;
+            return;
+        }
+        worker_.Submit({page.kind, copy.path, pdf}, job_.chapterTimeout);
     }
 
     // Waits for the page being rendered and keeps it, or records it as left out.
     void Finish() {
-        if (!worker_.Pending()) {
+        std::string why;
+        if (unreadable_) {
+            why = *std::exchange(unreadable_, std::nullopt);
+        } else if (!worker_.Pending()) {
             return;
-        }
-        const RenderOutcome outcome = worker_.Collect();
-        if (outcome.status == RenderOutcome::Status::Done) {
-            if (!rendering_.key.empty()) {
-                cache_.Keep(rendering_.key, renderingPdf_);
+        } else {
+            const RenderOutcome outcome = worker_.Collect();
+            if (outcome.status == RenderOutcome::Status::Done) {
+                if (!rendering_.key.empty()) {
+                    cache_.Keep(rendering_.key, renderingPdf_);
+                }
+                return;
             }
-            return;
+            why = LeftOutReason(outcome, job_.chapterTimeout);
         }
         job_.unrendered.push_back(static_cast<int>(rendering_.number));
-        report_.Report(build::PageLeftOut{static_cast<int>(rendering_.number),
-                                          LeftOutReason(outcome, job_.chapterTimeout)});
+        report_.Report(build::PageLeftOut{static_cast<int>(rendering_.number), why});
     }
 
   private:
@@ -135,16 +152,18 @@ class PageConverter {
     }
 
     BookJob& job_;
+    CleanedChapters& chapters_;
     BuildReport& report_;
     const RenderCache& cache_;
     RenderWorker& worker_;
     Page rendering_{};
     std::string renderingPdf_;
+    std::optional<std::string> unreadable_;  // why the chapter taken up cannot be rendered
 };
 
 }  // namespace
 
-void ConvertChapters(BookJob& job, BuildReport& report) {
+void ConvertChapters(BookJob& job, CleanedChapters& chapters, BuildReport& report) {
     const RenderCache cache = OpenCache(job);
     RenderWorker worker(job.renderer, wk::WkHtmlToXLibraryName(), report.Window(), job.cancelled);
     if (job.lastchapter >= 0) {
@@ -153,7 +172,7 @@ void ConvertChapters(BookJob& job, BuildReport& report) {
         worker.LaunchEarly();
     }
     const std::vector<Page> pages = FindPages(job, cache, report);
-    PageConverter converter(job, report, cache, worker);
+    PageConverter converter(job, chapters, report, cache, worker);
     for (const Page& page : pages) {
         if (job.cancelled && job.cancelled()) {
             throw EBuildCancelled("The book build was cancelled");

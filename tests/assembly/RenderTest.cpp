@@ -151,7 +151,8 @@ class Render : public ::testing::Test {
             // The cover page alone is no book, but it is rendered and kept all the same.
             if (n == 0) {
                 BuildReport report(log_, nullptr);
-                ConvertChapters(job_, report);
+                CleanedChapters chapters(job_.tmpdir, false);
+                ConvertChapters(job_, chapters, report);
             } else {
                 BuildBook(job_, log_);
             }

@@ -8,11 +8,9 @@
 #include <utility>
 
 #include "PdfCheck.h"
-#include "cleaning/ChapterMarkup.h"
 #include "common/AtomicWrite.h"
 #include "common/DebugLog.h"
 #include "common/Errors.h"
-#include "common/FileBytes.h"
 #include "common/Paths.h"
 #include "page/BookStyle.h"
 #include "page/PageRender.h"
@@ -55,12 +53,6 @@ const std::pair<const char*, const char*> kPageSettings[] = {
     {"load.jsdelay", "0"},
 };
 
-// The cleaned chapter as the engine gets it. No document type: chapters have always been
-// laid out in the engine's quirks mode, and the book keeps its look.
-constexpr std::string_view kDocumentHead =
-    "<html><head><meta charset=\"utf-8\"><title></title></head><body>\n";
-constexpr std::string_view kDocumentTail = "</body></html>\n";
-
 // Local reads are confined to the page's own folder (where the cover picture lives).
 void ApplyPageSettings(IWkObjectSettings& settings, const std::string& HtmlFile) {
     for (const auto& [name, value] : kPageSettings) {
@@ -70,22 +62,7 @@ void ApplyPageSettings(IWkObjectSettings& settings, const std::string& HtmlFile)
     settings.SetValue("load.allowed[0]", FolderOf(HtmlFile));
 }
 
-std::string RenderDocument(const std::string& chapterFile) {
-    ChapterMarkup markup;
-    try {
-        markup = CleanChapter(ReadFileBytes(chapterFile));
-    } catch (const Exception& e) {
-        throw EPageInputError(e.what());
-    }
-    std::string document;
-    document.reserve(kDocumentHead.size() + markup.xhtml.size() + kDocumentTail.size());
-    document += kDocumentHead;
-    document += markup.xhtml;
-    document += kDocumentTail;
-    return document;
-}
-
-// The engine opens the cover page and its picture itself, and would follow a link and wait
+// The engine opens the page and the cover's picture itself, and would follow a link and wait
 // on a pipe for as long as the page's bound allows; neither may be anything but a file.
 void RequireRegularFile(const std::string& path) {
     int error = 0;
@@ -149,30 +126,22 @@ void HtmlToPdf(const std::string& HtmlFile, const std::string& PdfFile, bool boo
 }
 
 void RenderInProcess(const render::Request& request) {
-    if (request.kind == render::PageKind::Page) {
-        RequireRegularFile(request.source);
-        if (const std::string picture = FolderOf(request.source) + "cover.jpg";
-            PathExists(picture)) {
-            RequireRegularFile(picture);
-        }
-        HtmlToPdf(request.source, request.pdf);
+    RequireRegularFile(request.source);
+    if (request.kind == render::PageKind::Chapter) {
+        HtmlToPdf(request.source, request.pdf, true);
         return;
     }
-    WriteFileAtomic(request.copy, RenderDocument(request.source), platform::Durability::Scratch);
-    HtmlToPdf(request.copy, request.pdf, true);
+    if (const std::string picture = FolderOf(request.source) + "cover.jpg"; PathExists(picture)) {
+        RequireRegularFile(picture);
+    }
+    HtmlToPdf(request.source, request.pdf);
 }
 
-std::string RenderFingerprint(const std::string& engineIdentity) {
-    std::string text =
-        "engine " + engineIdentity + "\nmarkup " + std::to_string(kChapterMarkupVersion) + "\n";
+std::string PageSettingsText() {
+    std::string text;
     for (const auto& [name, value] : kPageSettings) {
         text += std::string(name) + "=" + value + "\n";
     }
-    text += kDocumentHead;
-    text += kDocumentTail;
-    text += "style\n" + BookStyleSheet();
-    text += "margins " + std::to_string(kBookMarginTopMm) + " " +
-            std::to_string(kBookMarginBottomMm) + " " + std::to_string(kBookMarginSideMm) + "\n";
     return text;
 }
 

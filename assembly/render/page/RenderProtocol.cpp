@@ -79,21 +79,16 @@ std::vector<std::string> DecodeLine(std::string_view line) {
 }
 
 std::string EncodeRequest(const Request& request) {
-    if (request.kind == PageKind::Chapter) {
-        return EncodeLine({"chapter", request.source, request.copy, request.pdf});
-    }
-    return EncodeLine({"page", request.source, request.pdf});
+    return EncodeLine(
+        {request.kind == PageKind::Chapter ? "chapter" : "page", request.source, request.pdf});
 }
 
 std::optional<Request> DecodeRequest(std::string_view line) {
     const std::vector<std::string> words = DecodeLine(line);
-    if (words.size() == 4 && words[0] == "chapter") {
-        return Request{PageKind::Chapter, words[1], words[2], words[3]};
+    if (words.size() != 3 || (words[0] != "chapter" && words[0] != "page")) {
+        return std::nullopt;
     }
-    if (words.size() == 3 && words[0] == "page") {
-        return Request{PageKind::Page, words[1], "", words[2]};
-    }
-    return std::nullopt;
+    return Request{words[0] == "chapter" ? PageKind::Chapter : PageKind::Page, words[1], words[2]};
 }
 
 }  // namespace quill::render

@@ -30,8 +30,4 @@ constexpr int kChapterMarkupVersion = 2;
 // cannot be read whole (nesting deeper than the parser allows).
 ChapterMarkup CleanChapter(std::string_view html);
 
-// The text of a chapter file's first <h2>, as a browser shows it; empty when the file has
-// none or cannot be read.
-std::string ReadChapterHeading(const std::string& htmlFile);
-
 }  // namespace quill

@@ -8,21 +8,20 @@
 // The render worker's side of the book build: the engine in this process.
 namespace quill {
 
-// A page that cannot be read or cleaned.
+// A page that cannot be read.
 class EPageInputError : public Exception {
   public:
     using Exception::Exception;
 };
 
-// Renders what the request names: a chapter through a cleaned copy of it, the cover page as
-// it stands. Throws EPageInputError for a page that cannot be read or cleaned, the engine's
-// errors (EConvertError...) and the errors of writing files (EFCreateError, EWriteError).
+// Renders what the request names: a chapter's rendered copy with the book's page style, the
+// cover page as it stands. Throws EPageInputError for a page that cannot be read, the
+// engine's errors (EConvertError...) and the errors of writing files (EFCreateError,
+// EWriteError).
 void RenderInProcess(const render::Request& request);
 
-// Everything besides the page itself that shapes a rendered PDF: the engine (its version
-// and files), the render settings, the document a cleaned chapter is put into and the
-// cleaning's version.
-std::string RenderFingerprint(const std::string& engineIdentity);
+// The engine settings every page is rendered with, one "name=value" line each.
+std::string PageSettingsText();
 
 // Renders one HTML file to one PDF file with fresh settings and a fresh converter, in this
 // process. Local files may be read only from the HTML file's own folder; the PDF file

@@ -11,11 +11,12 @@
 // breaks or any other byte cross as data and never as structure.
 //
 //   worker, once started:  ready VERSION        | failed engine MESSAGE
-//   request:               chapter SOURCE COPY PDF | page SOURCE PDF
+//   request:               chapter SOURCE PDF | page SOURCE PDF
 //   reply:                 done | failed KIND MESSAGE
 //
-// "chapter" renders a cleaned copy of SOURCE, written to COPY; "page" renders SOURCE as it
-// stands (the cover page, which is ours). KIND says what failed (RenderFailure).
+// "chapter" renders SOURCE, a chapter's rendered copy (the builder has cleaned it), with the
+// book's page style; "page" renders SOURCE as it stands (the cover page, which is ours).
+// KIND says what failed (RenderFailure).
 namespace quill::render {
 
 enum class PageKind { Chapter, Page };
@@ -23,7 +24,6 @@ enum class PageKind { Chapter, Page };
 struct Request {
     PageKind kind = PageKind::Chapter;
     std::string source;
-    std::string copy;  // chapters only
     std::string pdf;
 };
 
@@ -32,7 +32,7 @@ struct Request {
 namespace failure {
 constexpr std::string_view Engine = "engine";    // the engine cannot be loaded or started
 constexpr std::string_view Output = "output";    // a file cannot be written (disk full...)
-constexpr std::string_view Input = "input";      // the page cannot be read or cleaned
+constexpr std::string_view Input = "input";      // the page cannot be read
 constexpr std::string_view Convert = "convert";  // the engine could not render the page
 }  // namespace failure
 
