@@ -3,15 +3,18 @@
 #include <algorithm>
 #include <chrono>
 
-#include "BookMerge.h"
-#include "assembly/BookFinish.h"
-#include "assembly/EpubBook.h"
-#include "assembly/PdfiumCore.h"
+#include "assembly/BookName.h"
+#include "cleaning/CleanedChapters.h"
 #include "common/DebugLog.h"
 #include "common/Paths.h"
 #include "common/Utf8.h"
+#include "epub/EpubBook.h"
+#include "pdf/BookFinish.h"
+#include "pdf/BookMerge.h"
+#include "pdfium/PdfiumCore.h"
 #include "platform/AtomicFile.h"
 #include "platform/SystemError.h"
+#include "render/ConvertChapters.h"
 
 namespace quill {
 
@@ -70,16 +73,15 @@ std::vector<int> LeftOut(const BookJob& job, const std::vector<int>& held) {
     return leftOut;
 }
 
-void BuildPdf(BookJob& job, IWindowLog& log) {
-    log.Log("");
-    log.Log("");
-    ConvertChapters(job, log);
+void BuildPdf(BookJob& job, CleanedChapters& chapters, BuildReport& report) {
+    report.Report(build::EditionStarted{Edition::Pdf});
+    ConvertChapters(job, chapters, report);
     // In order and once each, also after the EPUB noted chapters of its own.
     std::sort(job.unrendered.begin(), job.unrendered.end());
     job.unrendered.erase(std::unique(job.unrendered.begin(), job.unrendered.end()),
                          job.unrendered.end());
     job.bookdir = IncludeTrailingSeparator(job.tmpdir);
-    log.Log("building book ....");
+    report.Report(build::Merging{});
     job.bookfile.clear();
     BookContents contents;
     contents.title = job.booktitle;
@@ -96,7 +98,8 @@ void BuildPdf(BookJob& job, IWindowLog& log) {
     {
         TPdfDocument book;
         book.NewDocument();
-        MergeChapters(job, log, book, contents);
+        MergeChapters(job, report, book, contents,
+                      [&chapters](int number) { return chapters.Heading(number); });
         if (contents.chapters.empty()) {
             throw EEmptyBook("No chapter could be put into the book, so it was not saved: " +
                              NoChapterReason(job) + ".");
@@ -115,11 +118,12 @@ void BuildPdf(BookJob& job, IWindowLog& log) {
         job.kept.push_back(std::move(*kept));
         return;
     }
+    report.Report(build::Saving{Edition::Pdf});
     WriteFinishedBook(merged.TempPath(), contents, bookPath);
     // Read by the render benchmark, which times these steps apart from the rendering.
     DebugLog("book: merged in " + std::to_string(mergeMs) + " ms, finished in " +
              std::to_string(MillisecondsSince(finishStart)) + " ms");
-    log.Log("save pdf file " + bookPath);
+    report.Report(build::EditionSaved{Edition::Pdf, bookPath});
     job.bookfile = bookPath;
 }
 
@@ -130,13 +134,21 @@ void BuildPdf(BookJob& job, IWindowLog& log) {
 void BuildBook(BookJob& job, IWindowLog& log) {
     job.epubfile.clear();
     job.kept.clear();
+    BuildReport report(log, job.progress);
+    // Each chapter is cleaned once for both editions and the outline. With both, the EPUB
+    // cleans every chapter first and leaves the rendered copies for the PDF.
+    CleanedChapters chapters(job.tmpdir, job.format == BookFormat::PdfAndEpub);
     if (job.format != BookFormat::Pdf) {
-        BuildEpub(job, log);
+        report.Report(build::EditionStarted{Edition::Epub});
+        BuildEpub(job,
+                  ChooseBookPath(job.datadir, MakeBookName(job.booktitle), ".epub", job.storyurl,
+                                 &StoryOfEpub, job.earlierStoryUrls),
+                  chapters, report);
     }
     if (job.format == BookFormat::Epub) {
         job.bookfile.clear();
     } else {
-        BuildPdf(job, log);
+        BuildPdf(job, chapters, report);
     }
 }
 

@@ -2,7 +2,7 @@
 #include <optional>
 #include <string_view>
 
-#include "assembly/BookBuilder.h"
+#include "assembly/BookName.h"
 #include "common/CleanFileName.h"
 #include "common/Errors.h"
 #include "common/Paths.h"

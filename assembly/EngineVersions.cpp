@@ -2,8 +2,8 @@
 
 #include <exception>
 
-#include "assembly/ChapterRender.h"
-#include "assembly/PdfiumLib.h"
+#include "page/PageRender.h"
+#include "pdfium/PdfiumLib.h"
 
 #ifndef QUILLBY_PDFIUM_BUILD
 #error "the build passes the pinned PDFium build as QUILLBY_PDFIUM_BUILD"

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <iostream>
 
-#include "assembly/BookFinish.h"
-#include "assembly/PdfiumCore.h"
+#include "pdf/BookFinish.h"
+#include "pdfium/PdfiumCore.h"
 
 int main(int argc, char** argv) {
     if (argc < 3) {

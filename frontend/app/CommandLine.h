@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "assembly/BookBuilder.h"
+#include "bookjob/BookJob.h"
 
 namespace quill {
 

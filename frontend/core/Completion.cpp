@@ -4,7 +4,7 @@
 #include <exception>
 #include <optional>
 
-#include "assembly/RenderSettings.h"
+#include "assembly/BookBuilder.h"
 #include "common/AtomicWrite.h"
 #include "common/DebugLog.h"
 #include "common/FileBytes.h"
@@ -14,6 +14,7 @@
 #include "core/StoryAddress.h"
 #include "core/StoryLibrary.h"
 #include "platform/UserFolders.h"
+#include "render/RenderSettings.h"
 
 namespace quill {
 
@@ -60,7 +61,7 @@ std::optional<FailureAdvice> Unfinished(const DownloaderEnd& end, const BookInfo
 }
 
 BookJob MakeBookJob(const JobSetup& setup, const JobRequest& request, const BookInfo& info,
-                    const std::function<bool()>& cancelled) {
+                    const std::function<bool()>& cancelled, const BuildProgress& progress) {
     BookJob job;
     job.tmpdir = setup.folders.tmpdir;
     job.datadir = setup.folders.datadir;
@@ -75,6 +76,7 @@ BookJob MakeBookJob(const JobSetup& setup, const JobRequest& request, const Book
     job.renderAgain = request.refresh;
     job.chapterTimeout = ChapterTimeoutSetting();
     job.cancelled = cancelled;
+    job.progress = progress;
     return job;
 }
 
@@ -137,7 +139,7 @@ std::string MissingChaptersMessage(const std::vector<int>& missing) {
 
 JobResult DownloadFinished(const JobSetup& setup, const JobRequest& request,
                            const DownloaderEnd& end, IWindowLog& log,
-                           const std::function<bool()>& cancelled) {
+                           const std::function<bool()>& cancelled, const BuildProgress& progress) {
     const std::string& tmpdir = setup.folders.tmpdir;
     if (end.stopped) {
         return Ended(JobOutcome::Stopped, "The download was stopped.", log);
@@ -174,7 +176,7 @@ JobResult DownloadFinished(const JobSetup& setup, const JobRequest& request,
     }
     WriteFileAtomic(tmpdir + "/0.html", CoverPageHtml());
 
-    BookJob job = MakeBookJob(setup, request, info, cancelled);
+    BookJob job = MakeBookJob(setup, request, info, cancelled, progress);
     job.notDownloaded = notDownloaded;
     const std::optional<std::string> failure = Build(job, log);
     if (cancelled && cancelled()) {

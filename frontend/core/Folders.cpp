@@ -8,10 +8,10 @@
 #include <cstring>
 #include <memory>
 
-#include "assembly/RenderSettings.h"
 #include "platform/AtomicFile.h"
 #include "platform/SystemError.h"
 #include "platform/UserFolders.h"
+#include "render/RenderSettings.h"
 
 namespace quill {
 

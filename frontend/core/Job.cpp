@@ -5,11 +5,11 @@
 #include <cerrno>
 
 #include "JobRunner.h"
-#include "assembly/RenderSettings.h"
 #include "common/Settings.h"
 #include "core/AddressCheck.h"
 #include "platform/SystemError.h"
 #include "platform/UserFolders.h"
+#include "render/RenderSettings.h"
 
 namespace quill {
 

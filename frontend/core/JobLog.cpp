@@ -14,15 +14,24 @@ void JobLog::Feed(const std::string& line) {
     progress_.OnLine(line, std::chrono::steady_clock::now());
 }
 
+// Lines of our own (the build's, the completion's) are shown, never read back: the build's
+// progress comes as events.
 void JobLog::Log(const std::string& text) {
-    Feed(text);
     observer_.LogAppended(text);
     UpdateProgress(std::chrono::steady_clock::now());
 }
 
 void JobLog::UpdateLog(const std::string& text) {
-    Feed(text);
     observer_.LogReplaced(text);
+    UpdateProgress(std::chrono::steady_clock::now());
+}
+
+void JobLog::OnBuildEvent(const BuildEvent& event) {
+    if (const auto* page = std::get_if<build::PageRendering>(&event)) {
+        progress_.OnBuildPage(page->number, page->last);
+    } else if (std::holds_alternative<build::Merging>(event)) {
+        progress_.OnBuildMerging();
+    }
     UpdateProgress(std::chrono::steady_clock::now());
 }
 

@@ -4,6 +4,7 @@
 #include <mutex>
 #include <string>
 
+#include "bookjob/BuildEvents.h"
 #include "common/WindowLog.h"
 #include "core/Job.h"
 #include "core/Progress.h"
@@ -12,8 +13,8 @@
 namespace quill {
 
 // The job's side of the window's log: mirrors the downloader's run log, takes the book
-// build's lines, keeps the progress model up to date from both, and hands everything to the
-// observer. Used on the job's thread only.
+// build's lines and events, keeps the progress model up to date from the run log and the
+// events, and hands everything to the observer. Used on the job's thread only.
 class JobLog : public IWindowLog {
   public:
     JobLog(IJobObserver& observer, const std::string& logfile, const std::string& tmpdir);
@@ -21,6 +22,8 @@ class JobLog : public IWindowLog {
     void Log(const std::string& text) override;
     void UpdateLog(const std::string& text) override;
     void ProcessMessages() override {}
+    // What the book build does: how far it is shows in the progress.
+    void OnBuildEvent(const BuildEvent& event);
 
     // Adds the run log's new lines; `final` once the downloader has ended. False when the
     // run log does not exist.

@@ -60,7 +60,9 @@ void TPyThread::Execute() {
     log_.MirrorRunLog(true);
     JobResult result;
     try {
-        result = DownloadFinished(setup_, request_, end, log_, [this] { return stop_.load(); });
+        result = DownloadFinished(
+            setup_, request_, end, log_, [this] { return stop_.load(); },
+            [this](const BuildEvent& event) { log_.OnBuildEvent(event); });
     } catch (const std::exception& failure) {
         log_.Log(failure.what());
         result.message = failure.what();

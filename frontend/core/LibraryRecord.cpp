@@ -2,9 +2,8 @@
 #include <ctime>
 #include <filesystem>
 
-#include "assembly/BookFinish.h"
-#include "assembly/ChapterRecord.h"
-#include "assembly/EpubBook.h"
+#include "assembly/BookRecord.h"
+#include "bookjob/ChapterRecord.h"
 #include "common/FileBytes.h"
 #include "common/Paths.h"
 #include "common/SiteAddress.h"
@@ -53,8 +52,7 @@ LibraryBook BookRecord(const std::string& path, const std::string& inputs) {
     LibraryBook book;
     book.format = EditionOfFile(path);
     book.path = path;
-    const std::optional<std::vector<int>> chapters =
-        book.format == "epub" ? ChaptersOfEpub(path) : ReadChaptersOfBook(path);
+    const std::optional<std::vector<int>> chapters = RecordedChapters(path);
     book.chapters = chapters ? FormatChapterList(*chapters) : "";
     book.inputs = inputs;
     if (const std::optional<FileStamp> stamp = StampOf(path)) {

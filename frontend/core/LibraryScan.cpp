@@ -6,9 +6,8 @@
 #include <memory>
 #include <regex>
 
-#include "assembly/BookFinish.h"
-#include "assembly/ChapterRecord.h"
-#include "assembly/EpubBook.h"
+#include "assembly/BookRecord.h"
+#include "bookjob/ChapterRecord.h"
 #include "common/Settings.h"
 #include "common/SiteAddress.h"
 #include "core/BookInputs.h"
@@ -75,7 +74,7 @@ void ScanBooks(const std::string& datadir, std::map<uint64_t, LibraryStory>& sto
             continue;
         }
         const std::string path = datadir + name;
-        const std::optional<std::string> recorded = pdf ? ReadStoryOfBook(path) : StoryOfEpub(path);
+        const std::optional<std::string> recorded = RecordedStory(path);
         const std::optional<uint64_t> number = recorded ? StoryNumberIn(*recorded) : std::nullopt;
         const std::optional<FileStamp> stamp = StampOf(path);
         if (!number || !stamp) {
@@ -86,8 +85,7 @@ void ScanBooks(const std::string& datadir, std::map<uint64_t, LibraryStory>& sto
         if (earlier != nullptr && earlier->modifiedNs >= stamp->modifiedNs) {
             continue;  // the newer of two books of one story counts
         }
-        const std::optional<std::vector<int>> chapters =
-            pdf ? ReadChaptersOfBook(path) : ChaptersOfEpub(path);
+        const std::optional<std::vector<int>> chapters = RecordedChapters(path);
         LibraryBook book;
         book.format = pdf ? "pdf" : "epub";
         book.path = path;

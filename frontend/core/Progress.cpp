@@ -23,18 +23,6 @@ int CeilSeconds(double seconds) {
                                                     : static_cast<int>(whole);
 }
 
-std::optional<int> BuildNumber(const std::string& line) {
-    constexpr std::string_view kKey = "process html pdf ";
-    if (line.compare(0, kKey.size(), kKey) != 0) {
-        return std::nullopt;
-    }
-    try {
-        return std::stoi(line.substr(kKey.size()));
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
-}
-
 }  // namespace
 
 bool ProgressState::operator==(const ProgressState& other) const {
@@ -117,14 +105,22 @@ void ProgressModel::OnLine(const std::string& line, Clock::time_point now) {
         paused_ = false;
     } else if (line == "done") {
         downloadDone_ = true;
-    } else if (const auto n = BuildNumber(line)) {
-        building_ = true;
-        rendered_ = std::max(rendered_, *n);
-    } else if (line == "building book ....") {
-        building_ = true;
-        rendered_ = buildTotal_ = std::max(buildTotal_, rendered_);
     }
-    if (building_ && buildTotal_ == 0) {
+}
+
+void ProgressModel::OnBuildPage(int number, int last) {
+    building_ = true;
+    rendered_ = std::max(rendered_, number);
+    if (buildTotal_ == 0) {
+        buildTotal_ = last;
+    }
+}
+
+void ProgressModel::OnBuildMerging() {
+    building_ = true;
+    // Every page is rendered or left out by now.
+    rendered_ = buildTotal_ = std::max(buildTotal_, rendered_);
+    if (buildTotal_ == 0) {
         buildTotal_ = total_;
     }
 }

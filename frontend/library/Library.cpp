@@ -1,7 +1,9 @@
 #include "library/Library.h"
 
 #include <algorithm>
+#include <chrono>
 #include <map>
+#include <thread>
 
 #include "Sqlite.h"
 
@@ -188,7 +190,7 @@ Library::Library(const std::string& path, const FirstScan& firstScan,
     : path_(path) {
     try {
         db_ = std::make_unique<sqlite::Connection>(path, busyTimeout);
-        Prepare(firstScan);
+        Prepare(firstScan, busyTimeout);
     } catch (const sqlite::Error& failure) {
         Fail(failure);
     }
@@ -204,7 +206,29 @@ void Library::Fail(const sqlite::Error& failure) const {
     throw ELibraryError("The library \"" + path_ + "\" cannot be used: " + failure.what() + ".");
 }
 
-void Library::Prepare(const FirstScan& firstScan) {
+namespace {
+
+// Two programs switching a new library to the write-ahead log at the same moment would each
+// wait for the other's lock, so SQLite answers one of them "busy" at once instead of waiting.
+// That one tries again, within the same bound as any other wait.
+void SwitchToWal(sqlite::Connection& db, std::chrono::milliseconds bound) {
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    for (;;) {
+        try {
+            db.Execute("PRAGMA journal_mode = WAL");
+            return;
+        } catch (const sqlite::Error& failure) {
+            if (!failure.busy() || std::chrono::steady_clock::now() >= deadline) {
+                throw;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+}  // namespace
+
+void Library::Prepare(const FirstScan& firstScan, std::chrono::milliseconds busyTimeout) {
     // Readers never wait for a writer, and a writer's change reaches them whole. Where the
     // file system cannot share the log's index, SQLite keeps its rollback journal, which
     // gives the same guarantee with waits.
@@ -214,7 +238,7 @@ void Library::Prepare(const FirstScan& firstScan) {
         journal = mode.Step() ? mode.Text(0) : "";
     }
     if (journal != "wal") {
-        db_->Execute("PRAGMA journal_mode = WAL");
+        SwitchToWal(*db_, busyTimeout);
     }
     db_->Execute("PRAGMA synchronous = FULL; PRAGMA foreign_keys = ON");
     bool scanned = false;

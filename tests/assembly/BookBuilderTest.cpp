@@ -13,15 +13,17 @@
 #include <regex>
 
 #include "assembly/BookBuilder.h"
-#include "assembly/BookFinish.h"
-#include "assembly/EpubBook.h"
-#include "assembly/PdfiumCore.h"
-#include "assembly/WkHtmlToXCore.h"
+#include "assembly/BookName.h"
 #include "common/Paths.h"
+#include "epub/EpubBook.h"
+#include "page/PageRender.h"
+#include "pdf/BookFinish.h"
+#include "pdfium/PdfiumCore.h"
 #include "support/PdfProbe.h"
 #include "support/Process.h"
 #include "support/TempDir.h"
 #include "support/TestPaths.h"
+#include "wkhtmltox/WkHtmlToXCore.h"
 
 namespace quill {
 namespace {

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <random>
 
-#include "assembly/ChapterMarkup.h"
+#include "cleaning/ChapterMarkup.h"
 #include "common/Errors.h"
 #include "support/Process.h"
 #include "support/TempDir.h"

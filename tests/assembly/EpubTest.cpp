@@ -16,9 +16,11 @@
 #include <regex>
 
 #include "assembly/BookBuilder.h"
-#include "assembly/EpubBook.h"
+#include "assembly/BookName.h"
 #include "common/Paths.h"
 #include "common/Ticket.h"
+#include "epub/EpubBook.h"
+#include "support/PdfProbe.h"
 #include "support/Process.h"
 #include "support/StorySim.h"
 #include "support/TempDir.h"
@@ -420,6 +422,42 @@ TEST_F(EpubEdition, AChapterThatCannotBeReadWholeKeepsItsPlaceWithANote) {
     EXPECT_THAT(log_.events[3],
                 ::testing::StartsWith("+chapter 2 could not be put into the EPUB: "));
     EXPECT_EQ(log_.events[4], "+process epub chapter 3");
+}
+
+// Both editions take a chapter from one cleaning: the PDF's outline shows the heading the
+// EPUB lists, also where the markup before it is dropped, and also for a page from the
+// render cache.
+TEST_F(EpubEdition, ThePdfOutlineShowsTheHeadingsTheEpubLists) {
+    WriteWork("1.html",
+              "<noscript><h2>Hidden</h2></noscript>\n<h2>Shown</h2>\n<div class=\"page\">\n"
+              "<p>first</p></div>\n");
+    job_.lastchapter = 1;
+    job_.booktitle = "Headings";
+    job_.format = BookFormat::PdfAndEpub;
+    job_.renderer = test::QuillrenderPath();
+    job_.renderCache = base_.file("cache");
+    Build();
+    EXPECT_THAT(NavHeadings(EpubFile(job_.epubfile)), ElementsAre("Cover", "Shown"));
+
+    const auto outline = [this] {
+        const nlohmann::json pdf = test::QpdfJson(job_.bookfile, {"outlines"});
+        std::vector<std::string> titles;
+        for (const nlohmann::json& item : pdf.at("outlines")) {
+            titles.push_back(item.at("title"));
+        }
+        return titles;
+    };
+    EXPECT_THAT(outline(), ElementsAre("Shown"));
+    job_.format = BookFormat::Pdf;
+    bool cached = false;
+    job_.progress = [&cached](const BuildEvent& event) {
+        if (const auto* page = std::get_if<build::PageRendering>(&event)) {
+            cached = page->fromCache;
+        }
+    };
+    BuildBook(job_, log_);
+    EXPECT_TRUE(cached);
+    EXPECT_THAT(outline(), ElementsAre("Shown"));
 }
 
 TEST_F(EpubEdition, ACancelledBuildSavesNothing) {

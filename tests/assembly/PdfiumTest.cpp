@@ -14,8 +14,8 @@
 #include <type_traits>
 #include <vector>
 
-#include "assembly/PdfiumCore.h"
-#include "assembly/PdfiumLib.h"
+#include "pdfium/PdfiumCore.h"
+#include "pdfium/PdfiumLib.h"
 #include "platform/DynamicLibrary.h"
 #include "support/Process.h"
 #include "support/TempDir.h"

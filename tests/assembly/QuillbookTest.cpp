@@ -9,7 +9,7 @@
 #include <map>
 
 #include "TestChapters.h"
-#include "assembly/BookBuilder.h"
+#include "assembly/BookName.h"
 #include "common/Paths.h"
 #include "support/PdfProbe.h"
 #include "support/Process.h"

@@ -21,14 +21,15 @@
 #include "InChildProcess.h"
 #include "TestChapters.h"
 #include "assembly/BookBuilder.h"
-#include "assembly/WkHtmlToXBindings.h"
-#include "assembly/WkHtmlToXCore.h"
 #include "common/Paths.h"
 #include "platform/DynamicLibrary.h"
+#include "render/ConvertChapters.h"
 #include "support/Process.h"
 #include "support/StorySim.h"
 #include "support/TempDir.h"
 #include "support/TestPaths.h"
+#include "wkhtmltox/WkHtmlToXBindings.h"
+#include "wkhtmltox/WkHtmlToXCore.h"
 
 namespace quill {
 namespace {
@@ -149,7 +150,9 @@ class Render : public ::testing::Test {
             job_.lastchapter = n;
             // The cover page alone is no book, but it is rendered and kept all the same.
             if (n == 0) {
-                ConvertChapters(job_, log_);
+                BuildReport report(log_, nullptr);
+                CleanedChapters chapters(job_.tmpdir, false);
+                ConvertChapters(job_, chapters, report);
             } else {
                 BuildBook(job_, log_);
             }

@@ -10,13 +10,13 @@
 #include <thread>
 
 #include "InChildProcess.h"
-#include "assembly/BookBuilder.h"
-#include "assembly/WkHtmlToXBindings.h"
-#include "assembly/WkHtmlToXClasses.h"
-#include "assembly/WkHtmlToXCore.h"
+#include "page/PageRender.h"
 #include "platform/DynamicLibrary.h"
 #include "support/Process.h"
 #include "support/TempDir.h"
+#include "wkhtmltox/WkHtmlToXBindings.h"
+#include "wkhtmltox/WkHtmlToXClasses.h"
+#include "wkhtmltox/WkHtmlToXCore.h"
 
 namespace quill {
 namespace {

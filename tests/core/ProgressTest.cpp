@@ -77,14 +77,19 @@ TEST(Progress, TheBuildShowsChaptersRendered) {
     ProgressModel model(20s);
     model.OnLine("chapter:4", {});
     model.OnLine("done", {});
-    model.OnLine("", {});
-    model.OnLine("process html pdf 0", {});
-    model.OnLine("process html pdf 3", {});
+    // The build's own lines are never read for its progress.
+    model.OnLine("process html pdf 2", {});
+    EXPECT_EQ(model.State({}).phase, ProgressState::Phase::Downloading);
+    model.OnBuildPage(0, 4);
+    model.OnBuildPage(3, 4);
     const ProgressState state = model.State({});
     EXPECT_EQ(state.phase, ProgressState::Phase::Building);
     EXPECT_EQ(state.done, 3);
     EXPECT_EQ(state.total, 4);
     EXPECT_EQ(TimeLeftText(state), "");
+    // Merging: every page is done with, the last chapters left out or not.
+    model.OnBuildMerging();
+    EXPECT_EQ(model.State({}).done, 4);
 }
 
 TEST(Progress, TextsForTheFooterAndTheTerminal) {

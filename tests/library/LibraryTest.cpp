@@ -43,6 +43,9 @@ pid_t InChild(F body) {
         int status = 0;
         try {
             body();
+        } catch (const std::exception& e) {
+            fprintf(stderr, "child: %s\n", e.what());
+            status = 1;
         } catch (...) {
             status = 1;
         }

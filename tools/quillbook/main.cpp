@@ -26,9 +26,9 @@
 #include "ConsoleLog.h"
 #include "assembly/BookBuilder.h"
 #include "assembly/EngineVersions.h"
-#include "assembly/RenderSettings.h"
-#include "assembly/WkHtmlToXCore.h"
 #include "platform/UserFolders.h"
+#include "render/RenderSettings.h"
+#include "wkhtmltox/WkHtmlToXCore.h"
 
 #ifndef QUILLBY_VERSION
 #error "the build passes the program's version as QUILLBY_VERSION"

@@ -31,9 +31,10 @@ std::string MissingChaptersMessage(const std::vector<int>& missing);
 // The completion step, once the downloader has ended: judges what it left in the work
 // folder and its exit, writes the cover page, has the book built, opens it and reports the
 // outcome honestly. Runs on the job's thread; `cancelled` stops the build between
-// chapters. Failures of the build become log lines.
+// chapters, and `progress` hears what the build does. Failures of the build become log
+// lines.
 JobResult DownloadFinished(const JobSetup& setup, const JobRequest& request,
                            const DownloaderEnd& end, IWindowLog& log,
-                           const std::function<bool()>& cancelled);
+                           const std::function<bool()>& cancelled, const BuildProgress& progress);
 
 }  // namespace quill

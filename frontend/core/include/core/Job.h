@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "assembly/BookBuilder.h"
+#include "bookjob/BookJob.h"
 #include "core/Folders.h"
 #include "core/Progress.h"
 #include "platform/FileLock.h"

@@ -30,7 +30,8 @@ std::string TimeLeftText(const ProgressState& state);
 // One line for a terminal: "[#####-----] 3/12  Chapter title  Next chapter in 14 s …".
 std::string ProgressLine(const ProgressState& state, size_t width);
 
-// Follows a job's progress from its log lines and from the chapter files as they appear.
+// Follows a job's progress from the downloader's run-log lines, the chapter files as they
+// appear, and the book build's pages.
 // The estimate of the time left uses the politeness pause and the fetch times measured so
 // far in this job. Times come from the caller, so a job can be replayed in a test.
 class ProgressModel {
@@ -39,8 +40,12 @@ class ProgressModel {
 
     explicit ProgressModel(std::chrono::milliseconds pause) : pause_(pause) {}
 
-    // A line of the run log or of the book build.
+    // A line of the downloader's run log.
     void OnLine(const std::string& line, Clock::time_point now);
+    // The book build has taken up page `number` of 0 .. last.
+    void OnBuildPage(int number, int last);
+    // The book build merges its pages.
+    void OnBuildMerging();
     // The file of CurrentPosition() has appeared: that chapter is saved.
     void OnChapterSaved(Clock::time_point now);
     void OnEnded() { ended_ = true; }

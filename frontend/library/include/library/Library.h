@@ -94,7 +94,7 @@ class Library {
 
   private:
     [[noreturn]] void Fail(const sqlite::Error& failure) const;
-    void Prepare(const FirstScan& firstScan);
+    void Prepare(const FirstScan& firstScan, std::chrono::milliseconds busyTimeout);
 
     std::string path_;
     std::unique_ptr<sqlite::Connection> db_;

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <exception>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "cleaning/ChapterMarkup.h"
+
+namespace quill {
+
+// The document a rendered copy is: the cleaned chapter inside these. No document type:
+// chapters have always been laid out in the engine's quirks mode, and the book keeps its
+// look.
+constexpr std::string_view kRenderedCopyHead =
+    "<html><head><meta charset=\"utf-8\"><title></title></head><body>\n";
+constexpr std::string_view kRenderedCopyTail = "</body></html>\n";
+
+// The chapter files of one build's work folder, each read and cleaned at most once for all
+// that needs it: the EPUB takes a chapter's markup, the render worker a rendered copy
+// written from it into the work folder (".render-N.html", the only place the engine may
+// read), and the outline its heading. A chapter that cannot be read or cleaned fails the
+// same way for each of them.
+class CleanedChapters {
+  public:
+    // renderedCopies: every chapter cleaned gets its rendered copy at once, for a PDF that is
+    // rendered after the EPUB.
+    CleanedChapters(std::string workFolder, bool renderedCopies);
+
+    // Chapter n's cleaned markup, for the caller to keep. Throws what reading or cleaning it
+    // threw (EConvertError for markup that cannot be read whole), and EFCreateError or
+    // EWriteError when its rendered copy cannot be written.
+    ChapterMarkup Clean(int n);
+
+    struct Copy {
+        std::string path;  // the rendered copy; empty when the chapter cannot be cleaned
+        std::string why;   // then why
+    };
+    // Chapter n's rendered copy, written now when it was not yet. Throws EFCreateError or
+    // EWriteError when it cannot be written.
+    Copy RenderedCopy(int n);
+
+    // Chapter n's heading, as its cleaning found it. A chapter nothing else needed is cleaned
+    // whole for it only when the heading at its beginning does not tell. Empty when it has
+    // none or cannot be read.
+    std::string Heading(int n);
+
+  private:
+    struct Chapter {
+        bool cleaned = false;                // cleaned whole, or failed to be
+        bool copied = false;                 // its rendered copy is in the work folder
+        std::optional<std::string> heading;  // known once it is cleaned or read for it
+        std::exception_ptr failure;          // why it cannot be cleaned
+    };
+
+    ChapterMarkup Read(int n, Chapter& chapter);
+    void WriteCopy(int n, const ChapterMarkup& markup, Chapter& chapter);
+    std::string ChapterFile(int n) const;
+    std::string CopyFile(int n) const;
+
+    std::string prefix_;
+    bool renderedCopies_;
+    std::map<int, Chapter> chapters_;
+};
+
+}  // namespace quill

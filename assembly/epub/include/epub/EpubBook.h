@@ -1,0 +1,29 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "bookjob/BookJob.h"
+#include "bookjob/BuildReport.h"
+#include "cleaning/CleanedChapters.h"
+
+namespace quill {
+
+// Writes the EPUB edition of the job's story at `path` from the chapters 1 .. lastchapter
+// (cleaned in `chapters`) and the cover picture of the work folder, and leaves its path in
+// job.epubfile. Like the PDF, it records the chapters it holds and replaces the story's
+// earlier EPUB there only when it holds all of that one's (see job.kept). Errors propagate;
+// no file is left half written; an EPUB without a chapter throws EEmptyBook.
+void BuildEpub(BookJob& job, const std::string& path, CleanedChapters& chapters,
+               BuildReport& report);
+
+// The story address an EPUB records (its dc:source); nothing when it records none or is
+// not a readable EPUB.
+std::optional<std::string> StoryOfEpub(const std::string& path);
+
+// The chapters an EPUB records (a ChaptersOfBook); nothing when it records none or is not
+// a readable EPUB.
+std::optional<std::vector<int>> ChaptersOfEpub(const std::string& path);
+
+}  // namespace quill

@@ -1,0 +1,31 @@
+#pragma once
+
+// The steps that turn the merged pages into the finished book, each on the open qpdf
+// document.
+
+#include <qpdf/QPDF.hh>
+
+#include <string>
+#include <string_view>
+
+#include "pdf/BookFinish.h"
+
+namespace quill::bookpdf {
+
+// Text from the run log or a page made fit for a PDF text string: valid UTF-8, control
+// characters as blanks, runs of white space as one blank, none at either end.
+std::string PlainText(std::string_view text);
+
+// Title, author, creator, producer, dates and the story's address.
+void SetDocumentInfo(QPDF& pdf, const BookContents& contents);
+
+// One bookmark for the cover and one per chapter; the viewer opens with them shown.
+void AddOutline(QPDF& pdf, const BookContents& contents);
+
+// The cover's pages are labelled "Cover", the chapter pages 1, 2, 3 ...
+void AddPageLabels(QPDF& pdf, int coverPages);
+
+// Prints the page number at the foot of every page from firstPage on, counting from 1.
+void DrawPageNumbers(QPDF& pdf, int firstPage);
+
+}  // namespace quill::bookpdf

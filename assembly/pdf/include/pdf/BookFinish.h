@@ -1,0 +1,47 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quill {
+
+// Where a chapter begins in the book.
+struct BookChapter {
+    int number = 0;       // the chapter file's number
+    std::string heading;  // the chapter's heading as its page shows it; may be empty
+    int firstPage = 0;    // zero-based index of the chapter's first page
+};
+
+// What the finished book carries besides its pages: the story it was made from, and
+// where its parts begin.
+struct BookContents {
+    std::string title;                  // the story's title as the run log gives it
+    std::string author;                 // the story's author as the run log gives it
+    std::string storyUrl;               // the story's address; empty when the build had none
+    int coverPages = 0;                 // the pages at the front that belong to the cover
+    std::vector<BookChapter> chapters;  // in book order
+};
+
+// The chapters the book holds, as it records them.
+std::vector<int> HeldChapters(const BookContents& contents);
+
+// Writes the merged PDF as the finished book at bookPath: an outline (the cover, then every
+// chapter at its first page) shown when the book opens, document information (title,
+// author, the program and engines, the story's address, the chapters it holds), page labels, and a
+// printed number at the foot of every chapter page, counting from 1 at the first one. The book
+// appears under its name only when it is whole; a failure leaves whatever file had that name as it
+// was. Throws EPdfException when the merged PDF cannot be read, EFCreateError or EWriteError
+// when the book cannot be written.
+void WriteFinishedBook(const std::string& mergedPdf, const BookContents& contents,
+                       const std::string& bookPath);
+
+// The story address a finished book records (a StoryOfBook for ChooseBookPath); nothing
+// when the file records none or is not a readable PDF.
+std::optional<std::string> ReadStoryOfBook(const std::string& path);
+
+// The chapters a finished book records (a ChaptersOfBook); nothing when the file records
+// none or is not a readable PDF.
+std::optional<std::vector<int>> ReadChaptersOfBook(const std::string& path);
+
+}  // namespace quill

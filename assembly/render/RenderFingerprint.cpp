@@ -1,0 +1,24 @@
+#include "RenderFingerprint.h"
+
+#include "bookjob/BookPage.h"
+#include "cleaning/ChapterMarkup.h"
+#include "cleaning/CleanedChapters.h"
+#include "page/BookStyle.h"
+#include "page/PageRender.h"
+
+namespace quill {
+
+// The text stays as it has always been: any change to it renders every cached page anew.
+std::string RenderFingerprint(const std::string& engineIdentity) {
+    std::string text =
+        "engine " + engineIdentity + "\nmarkup " + std::to_string(kChapterMarkupVersion) + "\n";
+    text += PageSettingsText();
+    text += kRenderedCopyHead;
+    text += kRenderedCopyTail;
+    text += "style\n" + BookStyleSheet();
+    text += "margins " + std::to_string(kBookMarginTopMm) + " " +
+            std::to_string(kBookMarginBottomMm) + " " + std::to_string(kBookMarginSideMm) + "\n";
+    return text;
+}
+
+}  // namespace quill
