@@ -2,6 +2,8 @@
 
 #include <unordered_map>
 
+#include "common/Utf8.h"
+
 namespace quill::markup {
 
 namespace {
@@ -209,21 +211,6 @@ std::string KeptValue(std::string_view element, std::string_view name, std::stri
     return "";
 }
 
-// The code point starting at text[i] and its length in bytes (the text is valid UTF-8).
-char32_t DecodeAt(std::string_view text, size_t i, size_t& length) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    length = byte < 0x80 ? 1 : byte < 0xE0 ? 2 : byte < 0xF0 ? 3 : 4;
-    if (i + length > text.size()) {
-        length = text.size() - i;
-        return 0xFFFD;
-    }
-    char32_t cp = length == 1 ? byte : byte & (0x7F >> length);
-    for (size_t k = 1; k < length; ++k) {
-        cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    }
-    return cp;
-}
-
 // Characters that XML does not allow or that HTML calls forbidden: control characters
 // (keeping tab and line feed) and the non-characters.
 bool Forbidden(char32_t cp) {
@@ -286,8 +273,7 @@ std::string KeptAttribute(std::string_view element, std::string_view attribute,
 
 void AppendEscaped(std::string& out, std::string_view text, bool inAttribute) {
     for (size_t i = 0; i < text.size();) {
-        size_t length = 1;
-        const char32_t cp = DecodeAt(text, i, length);
+        const auto [cp, length] = DecodeUtf8(text, i);
         if (cp == '&') {
             out += "&amp;";
         } else if (cp == '<') {
@@ -306,8 +292,8 @@ void AppendEscaped(std::string& out, std::string_view text, bool inAttribute) {
 std::string WithoutForbidden(std::string_view text) {
     std::string out;
     for (size_t i = 0; i < text.size();) {
-        size_t length = 1;
-        if (!Forbidden(DecodeAt(text, i, length))) {
+        const auto [cp, length] = DecodeUtf8(text, i);
+        if (!Forbidden(cp)) {
             out.append(text, i, length);
         }
         i += length;
