@@ -7,7 +7,7 @@
 
 #include "BookPdf.h"
 #include "assembly/ChapterRecord.h"
-#include "common/Utf8.h"
+#include "common/OneLine.h"
 
 #ifndef QUILLBY_VERSION
 #error "the build passes the program's version as QUILLBY_VERSION"
@@ -23,42 +23,14 @@ constexpr const char* kStoryKey = "/QuillbyStory";
 // Which chapters the book holds, so that a later build never replaces it with less.
 constexpr const char* kChaptersKey = "/QuillbyChapters";
 
-bool IsBlank(unsigned char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
-
-bool IsControl(unsigned char c) {
-    return c < 0x20 || c == 0x7F;
-}
-
 }  // namespace
 
 namespace bookpdf {
 
-std::string PlainText(std::string_view text) {
-    const std::string valid = SanitizeUtf8(text);
-    std::string plain;
-    plain.reserve(valid.size());
-    bool pendingBlank = false;
-    for (const char c : valid) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (IsBlank(byte) || IsControl(byte)) {
-            pendingBlank = !plain.empty();
-            continue;
-        }
-        if (pendingBlank) {
-            plain += ' ';
-            pendingBlank = false;
-        }
-        plain += c;
-    }
-    return plain;
-}
-
 void SetDocumentInfo(QPDF& pdf, const BookContents& contents) {
     const std::string now = QUtil::qpdf_time_to_pdf_time(QUtil::get_current_qpdf_time());
-    const std::string title = PlainText(contents.title);
-    const std::string author = PlainText(contents.author);
+    const std::string title = OneLineLabel(contents.title);
+    const std::string author = OneLineLabel(contents.author);
     QPDFObjectHandle info = QPDFObjectHandle::newDictionary();
     if (!title.empty()) {
         info.replaceKey("/Title", QPDFObjectHandle::newUnicodeString(title));

@@ -7,9 +7,9 @@
 #include <typeinfo>
 #include <vector>
 
+#include "common/OneLine.h"
 #include "common/Ticket.h"
 #include "web/Errors.h"
-#include "web/LogText.h"
 
 namespace quill {
 
