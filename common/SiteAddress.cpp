@@ -40,13 +40,13 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// The number at the start of `text` when a segment's end or "-" follows it.
+// The number at the start of a path segment when the segment ends there or "-" follows it.
 std::optional<uint64_t> LeadingNumber(std::string_view text) {
     size_t end = 0;
     while (end < text.size() && IsDigit(text[end])) {
         ++end;
     }
-    if (end < text.size() && text[end] != '-' && text[end] != '/') {
+    if (end < text.size() && text[end] != '-') {
         return std::nullopt;
     }
     return ParseStoryNumber(text.substr(0, end));
@@ -68,9 +68,10 @@ std::optional<uint64_t> ParseStoryNumber(std::string_view digits) {
     return number == 0 ? std::nullopt : std::optional<uint64_t>(number);
 }
 
-std::optional<SiteAddress> ReadSiteAddress(const std::string& address) {
+std::optional<SiteAddress> ReadSiteAddress(const std::string& address, MissingScheme missing) {
     const std::unique_ptr<CURLU, UrlFree> url(curl_url());
-    if (!url || curl_url_set(url.get(), CURLUPART_URL, address.c_str(), 0) != CURLUE_OK) {
+    const unsigned flags = missing == MissingScheme::Http ? CURLU_GUESS_SCHEME : 0;
+    if (!url || curl_url_set(url.get(), CURLUPART_URL, address.c_str(), flags) != CURLUE_OK) {
         return std::nullopt;
     }
     const std::optional<std::string> scheme = Part(url.get(), CURLUPART_SCHEME, 0);
@@ -80,7 +81,8 @@ std::optional<SiteAddress> ReadSiteAddress(const std::string& address) {
         return std::nullopt;
     }
     SiteAddress site;
-    site.origin = Lower(*scheme) + "://" + Lower(*host);
+    site.host = Lower(*host);
+    site.origin = Lower(*scheme) + "://" + site.host;
     if (const auto port = Part(url.get(), CURLUPART_PORT, CURLU_NO_DEFAULT_PORT)) {
         site.origin += ":" + *port;
     }
@@ -90,10 +92,13 @@ std::optional<SiteAddress> ReadSiteAddress(const std::string& address) {
     }
     constexpr std::string_view kStory = "/story/";
     const std::string_view path = site.path;
-    if (path.substr(0, kStory.size()) == kStory) {
-        site.story = LeadingNumber(path.substr(kStory.size()));
-    } else if (!path.empty()) {
-        site.part = LeadingNumber(path.substr(1));
+    const bool storyPage = path.substr(0, kStory.size()) == kStory;
+    const std::string_view rest = path.substr(storyPage ? kStory.size() : path.empty() ? 0 : 1);
+    site.name = std::string(rest.substr(0, rest.find('/')));
+    if (storyPage) {
+        site.story = LeadingNumber(site.name);
+    } else if (!site.name.empty()) {
+        site.part = LeadingNumber(site.name);
     }
     return site;
 }
