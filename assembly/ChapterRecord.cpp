@@ -3,10 +3,11 @@
 #include "assembly/ChapterRecord.h"
 
 #include <algorithm>
-#include <charconv>
 #include <iterator>
+#include <limits>
 
 #include "common/Paths.h"
+#include "common/Text.h"
 
 namespace quill {
 
@@ -18,13 +19,11 @@ constexpr long long kMostRecorded = 1000000;
 constexpr size_t kNamed = 20;
 
 std::optional<int> ParseNumber(std::string_view text) {
-    int value = 0;
-    const char* end = text.data() + text.size();
-    const auto [at, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || error != std::errc() || at != end || value < 0) {
+    const std::optional<long long> value = ParseInteger(text);
+    if (!value || *value < 0 || *value > std::numeric_limits<int>::max()) {
         return std::nullopt;
     }
-    return value;
+    return static_cast<int>(*value);
 }
 
 std::string NumberList(const std::vector<int>& numbers) {

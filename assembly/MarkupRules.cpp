@@ -2,6 +2,7 @@
 
 #include <unordered_map>
 
+#include "common/Text.h"
 #include "common/Utf8.h"
 
 namespace quill::markup {
@@ -141,16 +142,8 @@ std::string LanguageOf(std::string_view value) {
 
 // A whole number within [low, high] written plainly, or nothing.
 std::string NumberIn(std::string_view value, long low, long high) {
-    value = TrimSpace(value);
-    const bool negative = !value.empty() && value[0] == '-';
-    const std::string_view digits = negative ? value.substr(1) : value;
-    if (digits.empty() || digits.size() > 9 ||
-        digits.find_first_not_of("0123456789") != std::string_view::npos) {
-        return "";
-    }
-    long number = std::stol(std::string(digits));
-    number = negative ? -number : number;
-    return number >= low && number <= high ? std::to_string(number) : "";
+    const std::optional<long long> number = ParseInteger(TrimSpace(value));
+    return number && *number >= low && *number <= high ? std::to_string(*number) : "";
 }
 
 std::string CollapsedClasses(std::string_view value) {

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include "common/Text.h"
+
 namespace quill {
 
 namespace {
@@ -55,17 +57,11 @@ std::optional<uint64_t> LeadingNumber(std::string_view text) {
 }  // namespace
 
 std::optional<uint64_t> ParseStoryNumber(std::string_view digits) {
-    if (digits.empty() || digits.size() > kMostDigits) {
+    if (digits.empty() || digits.size() > kMostDigits || !IsDigit(digits[0])) {
         return std::nullopt;
     }
-    uint64_t number = 0;
-    for (const char c : digits) {
-        if (!IsDigit(c)) {
-            return std::nullopt;
-        }
-        number = number * 10 + static_cast<uint64_t>(c - '0');
-    }
-    return number == 0 ? std::nullopt : std::optional<uint64_t>(number);
+    const std::optional<long long> number = ParseInteger(digits);
+    return number && *number > 0 ? std::optional<uint64_t>(*number) : std::nullopt;
 }
 
 std::optional<SiteAddress> ReadSiteAddress(const std::string& address, MissingScheme missing) {

@@ -50,20 +50,6 @@ std::string Strip(std::string_view text) {
     return std::string(text);
 }
 
-std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
-    std::string out;
-    out.reserve(text.size());
-    size_t start = 0;
-    for (size_t hit = text.find(from); hit != std::string_view::npos;
-         hit = text.find(from, start)) {
-        out.append(text.substr(start, hit - start));
-        out.append(to);
-        start = hit + from.size();
-    }
-    out.append(text.substr(start));
-    return out;
-}
-
 std::string EscapedBytes(std::string_view bytes) {
     // Like Python: single quotes unless the bytes hold a single quote and no double quote.
     const bool hasSingle = bytes.find('\'') != std::string_view::npos;

@@ -14,12 +14,12 @@
 #include <getopt.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +28,7 @@
 #include "assembly/EngineVersions.h"
 #include "assembly/RenderSettings.h"
 #include "assembly/WkHtmlToXCore.h"
+#include "common/Text.h"
 #include "platform/UserFolders.h"
 
 #ifndef QUILLBY_VERSION
@@ -47,14 +48,12 @@ constexpr const char* kUsage =
     "the path of each book made last. Exit status: 0 a book was made, 1 it could not be\n"
     "made, 2 a usage mistake.\n";
 
-bool ParseChapter(const char* text, int& value) {
-    errno = 0;
-    char* end = nullptr;
-    const long parsed = std::strtol(text, &end, 10);
-    if (errno != 0 || end == text || *end != '\0' || parsed < INT32_MIN || parsed > INT32_MAX) {
+bool ParseChapter(const std::string& text, int& value) {
+    const std::optional<long long> parsed = quill::ParseInteger(text);
+    if (!parsed || *parsed < INT32_MIN || *parsed > INT32_MAX) {
         return false;
     }
-    value = static_cast<int>(parsed);
+    value = static_cast<int>(*parsed);
     return true;
 }
 
@@ -137,7 +136,7 @@ Arguments ParseArguments(int argc, char** argv, quill::BookJob& job) {
         args.error = "WORKFOLDER, TITLE, LASTCHAPTER and DATAFOLDER are needed";
     } else if (count > 6) {
         args.error = "unexpected argument \"" + args.positional[6] + "\"";
-    } else if (!ParseChapter(args.positional[2].c_str(), job.lastchapter)) {
+    } else if (!ParseChapter(args.positional[2], job.lastchapter)) {
         args.error = "LASTCHAPTER needs a whole number, not \"" + args.positional[2] + "\"";
     }
     return args;

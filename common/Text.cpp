@@ -1,0 +1,35 @@
+#include "common/Text.h"
+
+#include <charconv>
+
+namespace quill {
+
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
+    std::string out;
+    out.reserve(text.size());
+    size_t start = 0;
+    for (size_t hit = text.find(from); hit != std::string_view::npos;
+         hit = text.find(from, start)) {
+        out.append(text.substr(start, hit - start));
+        out.append(to);
+        start = hit + from.size();
+    }
+    out.append(text.substr(start));
+    return out;
+}
+
+std::optional<long long> ParseInteger(std::string_view text) {
+    // from_chars takes a "-" but not a "+", and neither before another sign.
+    if (text.size() > 1 && text[0] == '+' && text[1] != '-') {
+        text.remove_prefix(1);
+    }
+    long long value = 0;
+    const char* end = text.data() + text.size();
+    const auto [at, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || at != end) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+}  // namespace quill

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quill {
+
+// The text with every occurrence of `from` (not empty) replaced by `to`, left to right.
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
+
+// A whole decimal number: an optional "+" or "-", then digits, and nothing else (no blanks);
+// nothing for any other text or a number beyond 64 bits. Callers that allow blanks around
+// a number trim them first.
+std::optional<long long> ParseInteger(std::string_view text);
+
+}  // namespace quill
