@@ -25,6 +25,7 @@
 
 #include "ConsoleLog.h"
 #include "assembly/BookBuilder.h"
+#include "assembly/BookFormatName.h"
 #include "assembly/EngineVersions.h"
 #include "assembly/RenderSettings.h"
 #include "assembly/WkHtmlToXCore.h"
@@ -54,19 +55,6 @@ bool ParseChapter(const std::string& text, int& value) {
         return false;
     }
     value = static_cast<int>(*parsed);
-    return true;
-}
-
-bool ParseFormat(const std::string& text, quill::BookFormat& format) {
-    if (text == "pdf") {
-        format = quill::BookFormat::Pdf;
-    } else if (text == "epub") {
-        format = quill::BookFormat::Epub;
-    } else if (text == "both") {
-        format = quill::BookFormat::PdfAndEpub;
-    } else {
-        return false;
-    }
     return true;
 }
 
@@ -113,8 +101,13 @@ Arguments ParseArguments(int argc, char** argv, quill::BookJob& job) {
             args.error = NameOf(c == ':' ? optopt : c) + " needs a value";
         } else if (optarg != nullptr && std::find(seen.begin(), seen.end(), c) != seen.end()) {
             args.error = NameOf(c) + " is given twice";
-        } else if (c == kFormat && !ParseFormat(optarg, job.format)) {
-            args.error = "--format needs pdf, epub or both, not \"" + std::string(optarg) + "\"";
+        } else if (c == kFormat) {
+            if (const std::optional<quill::BookFormat> format = quill::BookFormatNamed(optarg)) {
+                job.format = *format;
+            } else {
+                args.error =
+                    "--format needs pdf, epub or both, not \"" + std::string(optarg) + "\"";
+            }
         } else if (c == kRenderCache) {
             job.renderCache = Absolute(optarg);
         } else if (c == 'h') {
