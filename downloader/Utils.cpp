@@ -1,9 +1,7 @@
 #include "downloader/Utils.h"
 
 #include "common/AtomicWrite.h"
-#include "common/Errors.h"
 #include "common/SiteAddress.h"
-#include "web/Errors.h"
 
 namespace utils {
 
@@ -16,11 +14,7 @@ std::string getquillid(const std::string& url) {
 void savetext(const std::string& path, const std::string& text) {
     // Atomic, so that a job killed while writing never leaves a part of a chapter under the
     // chapter's name, where the book builder would take it for the whole.
-    try {
-        quill::WriteFileAtomic(path, text);
-    } catch (const quill::Exception& failure) {
-        throw quill::OSError(failure.what());
-    }
+    quill::WriteFileAtomic(path, text);
 }
 
 }  // namespace utils

@@ -11,8 +11,8 @@ namespace utils {
 std::string getquillid(const std::string& url);
 
 // Writes the text (UTF-8) to the file, replacing an earlier file of that name in one step:
-// the name holds the old file or the whole new one, never a part. Throws quill::OSError
-// when it cannot; the old file is then untouched.
+// the name holds the old file or the whole new one, never a part. Throws EFCreateError or
+// EWriteError (of the kind "OSError") when it cannot; the old file is then untouched.
 void savetext(const std::string& path, const std::string& text);
 
 }  // namespace utils
