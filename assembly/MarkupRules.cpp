@@ -93,18 +93,6 @@ bool IsAsciiLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string LowerAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        c = Lower(c);
-    }
-    return out;
-}
-
 std::string_view TrimSpace(std::string_view text) {
     constexpr std::string_view kSpace = " \t\n\f\r";
     const size_t first = text.find_first_not_of(kSpace);

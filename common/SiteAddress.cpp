@@ -29,15 +29,6 @@ std::optional<std::string> Part(CURLU* url, CURLUPart part, unsigned flags) {
     return std::string(text);
 }
 
-std::string Lower(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return text;
-}
-
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -73,12 +64,12 @@ std::optional<SiteAddress> ReadSiteAddress(const std::string& address, MissingSc
     const std::optional<std::string> scheme = Part(url.get(), CURLUPART_SCHEME, 0);
     const std::optional<std::string> host = Part(url.get(), CURLUPART_HOST, 0);
     if (!scheme || !host || host->empty() ||
-        (Lower(*scheme) != "http" && Lower(*scheme) != "https")) {
+        (LowerAscii(*scheme) != "http" && LowerAscii(*scheme) != "https")) {
         return std::nullopt;
     }
     SiteAddress site;
-    site.host = Lower(*host);
-    site.origin = Lower(*scheme) + "://" + site.host;
+    site.host = LowerAscii(*host);
+    site.origin = LowerAscii(*scheme) + "://" + site.host;
     if (const auto port = Part(url.get(), CURLUPART_PORT, CURLU_NO_DEFAULT_PORT)) {
         site.origin += ":" + *port;
     }

@@ -18,6 +18,16 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
     return out;
 }
 
+std::string LowerAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return out;
+}
+
 std::optional<long long> ParseInteger(std::string_view text) {
     // from_chars takes a "-" but not a "+", and neither before another sign.
     if (text.size() > 1 && text[0] == '+' && text[1] != '-') {

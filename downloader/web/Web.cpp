@@ -83,10 +83,7 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     const std::string line(data, size * count);
     constexpr char kName[] = "retry-after:";
     if (line.size() > sizeof kName - 1) {
-        std::string name = line.substr(0, sizeof kName - 1);
-        std::transform(name.begin(), name.end(), name.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        if (name == kName) {
+        if (quill::LowerAscii(line.substr(0, sizeof kName - 1)) == kName) {
             // Seconds; the other form, a date, is not waited for.
             std::string_view value = std::string_view(line).substr(sizeof kName - 1);
             value.remove_prefix(std::min(value.find_first_not_of(" \t"), value.size()));

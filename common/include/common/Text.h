@@ -9,6 +9,10 @@ namespace quill {
 // The text with every occurrence of `from` (not empty) replaced by `to`, left to right.
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
 
+// The text with the ASCII letters A to Z in lower case, for names that compare without case
+// (schemes, hosts, header and attribute names); other bytes stay.
+std::string LowerAscii(std::string_view text);
+
 // A whole decimal number: an optional "+" or "-", then digits, and nothing else (no blanks);
 // nothing for any other text or a number beyond 64 bits. Callers that allow blanks around
 // a number trim them first.
