@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <sstream>
+#include <thread>
 
 #include "support/TestPaths.h"
 
@@ -40,11 +41,17 @@ std::string QuillbyDesk::DataDir() const {
     return home_.path() + "/Documents/Inkvale/Quillby Downloader";
 }
 
-std::vector<std::string> QuillbyDesk::Opened() const {
-    try {
-        return Lines(ReadFile(tools_.file("opened.txt")));
-    } catch (const std::exception&) {
-        return {};
+std::vector<std::string> QuillbyDesk::Opened(std::chrono::milliseconds wait) const {
+    const auto until = std::chrono::steady_clock::now() + wait;
+    for (;;) {
+        try {
+            return Lines(ReadFile(tools_.file("opened.txt")));
+        } catch (const std::exception&) {
+            if (std::chrono::steady_clock::now() >= until) {
+                return {};
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
     }
 }
 

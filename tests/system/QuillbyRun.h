@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <string>
@@ -26,8 +27,9 @@ class QuillbyDesk {
     std::string home() const { return home_.path(); }
     std::string DataDir() const;  // Documents/Inkvale/Quillby Downloader
     std::string WorkDir() const { return DataDir() + "/tmp"; }
-    // What xdg-open was asked to open, one entry per call.
-    std::vector<std::string> Opened() const;
+    // What xdg-open was asked to open, one entry per call. The program leaves the opener
+    // running in the background, so this waits for a first entry, at most `wait`.
+    std::vector<std::string> Opened(std::chrono::milliseconds wait) const;
     std::string DebugLog() const;
 
   private:
