@@ -15,8 +15,6 @@ namespace {
 
 // A record that expands to more numbers than this is not one of ours; it is not expanded.
 constexpr long long kMostRecorded = 1000000;
-// Chapters named one by one in a message; the rest are counted.
-constexpr size_t kNamed = 20;
 
 std::optional<int> ParseNumber(std::string_view text) {
     const std::optional<long long> value = ParseInteger(text);
@@ -24,17 +22,6 @@ std::optional<int> ParseNumber(std::string_view text) {
         return std::nullopt;
     }
     return static_cast<int>(*value);
-}
-
-std::string NumberList(const std::vector<int>& numbers) {
-    std::string text;
-    for (size_t i = 0; i < numbers.size() && i < kNamed; ++i) {
-        text += (i ? ", " : "") + std::to_string(numbers[i]);
-    }
-    if (numbers.size() > kNamed) {
-        text += " and " + std::to_string(numbers.size() - kNamed) + " more";
-    }
-    return text;
 }
 
 // "chapter 3", "chapters 2, 5"

@@ -28,6 +28,17 @@ std::string LowerAscii(std::string_view text) {
     return out;
 }
 
+std::string NumberList(const std::vector<int>& numbers, size_t named) {
+    std::string text;
+    for (size_t i = 0; i < numbers.size() && i < named; ++i) {
+        text += (i ? ", " : "") + std::to_string(numbers[i]);
+    }
+    if (numbers.size() > named) {
+        text += " and " + std::to_string(numbers.size() - named) + " more";
+    }
+    return text;
+}
+
 std::optional<long long> ParseInteger(std::string_view text) {
     // from_chars takes a "-" but not a "+", and neither before another sign.
     if (text.size() > 1 && text[0] == '+' && text[1] != '-') {

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quill {
 
@@ -12,6 +13,10 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
 // The text with the ASCII letters A to Z in lower case, for names that compare without case
 // (schemes, hosts, header and attribute names); other bytes stay.
 std::string LowerAscii(std::string_view text);
+
+// Numbers as a message lists them: "3, 7, 12", the first `named` of them, the rest counted
+// (" and 4 more").
+std::string NumberList(const std::vector<int>& numbers, size_t named = 20);
 
 // A whole decimal number: an optional "+" or "-", then digits, and nothing else (no blanks);
 // nothing for any other text or a number beyond 64 bits. Callers that allow blanks around
