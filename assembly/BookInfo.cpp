@@ -23,6 +23,23 @@ constexpr const char* kStoryKey = "/QuillbyStory";
 // Which chapters the book holds, so that a later build never replaces it with less.
 constexpr const char* kChaptersKey = "/QuillbyChapters";
 
+// A text the book's information dictionary holds under key; nothing when the file holds
+// none or cannot be read. A damaged file or one that is no PDF would be scanned whole to
+// rebuild it; such a file records nothing.
+std::optional<std::string> ReadInfoText(const std::string& path, const char* key) {
+    try {
+        QPDF pdf;
+        pdf.setSuppressWarnings(true);
+        pdf.setAttemptRecovery(false);
+        pdf.processFile(path.c_str());
+        QPDFObjectHandle info = pdf.getTrailer().getKey("/Info");
+        QPDFObjectHandle text = info.isDictionary() ? info.getKey(key) : info;
+        return text.isString() ? std::optional<std::string>(text.getUTF8Value()) : std::nullopt;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
 }  // namespace
 
 namespace bookpdf {
@@ -72,40 +89,12 @@ std::vector<int> HeldChapters(const BookContents& contents) {
 }
 
 std::optional<std::string> ReadStoryOfBook(const std::string& path) {
-    try {
-        QPDF pdf;
-        pdf.setSuppressWarnings(true);
-        // A damaged file or one that is no PDF would be scanned whole to rebuild it; such a
-        // file records no story.
-        pdf.setAttemptRecovery(false);
-        pdf.processFile(path.c_str());
-        QPDFObjectHandle info = pdf.getTrailer().getKey("/Info");
-        if (!info.isDictionary()) {
-            return std::nullopt;
-        }
-        QPDFObjectHandle story = info.getKey(kStoryKey);
-        if (!story.isString()) {
-            return std::nullopt;
-        }
-        return story.getUTF8Value();
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
+    return ReadInfoText(path, kStoryKey);
 }
 
-// Read like the story's address: a damaged file records nothing.
 std::optional<std::vector<int>> ReadChaptersOfBook(const std::string& path) {
-    try {
-        QPDF pdf;
-        pdf.setSuppressWarnings(true);
-        pdf.setAttemptRecovery(false);
-        pdf.processFile(path.c_str());
-        QPDFObjectHandle info = pdf.getTrailer().getKey("/Info");
-        QPDFObjectHandle chapters = info.isDictionary() ? info.getKey(kChaptersKey) : info;
-        return chapters.isString() ? ParseChapterList(chapters.getUTF8Value()) : std::nullopt;
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
+    const std::optional<std::string> chapters = ReadInfoText(path, kChaptersKey);
+    return chapters ? ParseChapterList(*chapters) : std::nullopt;
 }
 
 }  // namespace quill
