@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <thread>
 
@@ -61,6 +62,16 @@ std::string QuillbyDesk::DebugLog() const {
     } catch (const std::exception&) {
         return "";
     }
+}
+
+std::vector<std::string> PdfFiles(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const std::string& name : ListDir(folder)) {
+        if (std::filesystem::path(name).extension() == ".pdf") {
+            names.push_back(name);
+        }
+    }
+    return names;
 }
 
 std::vector<std::string> Lines(const std::string& text) {

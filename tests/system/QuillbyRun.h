@@ -38,6 +38,9 @@ class QuillbyDesk {
     std::map<std::string, std::string> env_;
 };
 
+// The names of the PDF files in a folder, in order.
+std::vector<std::string> PdfFiles(const std::string& folder);
+
 // The program's standard output as lines.
 std::vector<std::string> Lines(const std::string& text);
 

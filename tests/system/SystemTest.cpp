@@ -53,16 +53,6 @@ std::string Flat(const std::string& text) {
     return std::regex_replace(text, std::regex("\\s+"), " ");
 }
 
-std::vector<std::string> PdfFiles(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const std::string& name : ListDir(folder)) {
-        if (fs::path(name).extension() == ".pdf") {
-            names.push_back(name);
-        }
-    }
-    return names;
-}
-
 // The sample story as the simulator serves it: chapter titles and the opening words of
 // each chapter's first paragraph.
 struct Chapter {
