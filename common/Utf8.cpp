@@ -168,7 +168,7 @@ std::string Utf16ToUtf8(std::u16string_view text) {
     return out;
 }
 
-Utf8Char DecodeUtf8(std::string_view text, size_t at) {
+Utf8Char DecodeUtf8Sequence(std::string_view text, size_t at) {
     const size_t length = ValidSequenceLength(text, at);
     if (length == 0) {
         return {0xFFFD, 1};

@@ -23,8 +23,13 @@ struct Utf8Char {
     char32_t code;
     size_t length;
 };
-// The character that starts at text[at] (at < text.size()).
-Utf8Char DecodeUtf8(std::string_view text, size_t at);
+// The character that starts at text[at] (at < text.size()). ASCII, most of any page, is
+// decoded here, in the caller's loop.
+Utf8Char DecodeUtf8Sequence(std::string_view text, size_t at);
+inline Utf8Char DecodeUtf8(std::string_view text, size_t at) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    return lead < 0x80 ? Utf8Char{lead, 1} : DecodeUtf8Sequence(text, at);
+}
 
 // The characters in the text, an invalid byte counted as one.
 size_t CountUtf8Characters(std::string_view text);
