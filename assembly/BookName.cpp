@@ -67,9 +67,10 @@ std::optional<std::pair<char16_t, size_t>> ReadEscape(std::u16string_view text) 
     return std::nullopt;
 }
 
-// Titles may carry the site's escapes. A "%" that starts no valid escape is ordinary
-// text, so "100% Love" keeps its " L".
-std::u16string PercentDecode(std::u16string_view text) {
+// Titles may carry the site's escapes, which are not the bytes PercentDecode reads: "%XX"
+// is one character (U+00XX) and "%uXXXX" one UTF-16 unit. A "%" that starts no valid escape
+// is ordinary text, so "100% Love" keeps its " L".
+std::u16string DecodeTitleEscapes(std::u16string_view text) {
     std::u16string out;
     out.reserve(text.size());
     size_t i = 0;
@@ -98,7 +99,7 @@ bool IsBookOfStory(const std::string& recorded, const std::string& storyUrl,
 }  // namespace
 
 std::string MakeBookName(const std::string& booktitle) {
-    const std::string decoded = Utf16ToUtf8(PercentDecode(Utf8ToUtf16(booktitle)));
+    const std::string decoded = Utf16ToUtf8(DecodeTitleEscapes(Utf8ToUtf16(booktitle)));
     const std::string name = TruncateUtf16Units(CleanFileName(decoded), kMaxBookNameUnits);
     // The cut can leave only the blanks a title began with ("40 commas and x").
     return name.find_first_not_of(' ') == std::string::npos ? kUntitled : name;

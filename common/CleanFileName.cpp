@@ -3,22 +3,11 @@
 #include <algorithm>
 #include <utility>
 
+#include "common/Text.h"
+
 namespace quill {
 
 namespace {
-
-void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
-    std::string out;
-    out.reserve(text.size());
-    size_t start = 0;
-    for (size_t hit = text.find(from); hit != std::string::npos; hit = text.find(from, start)) {
-        out.append(text, start, hit - start);
-        out += to;
-        start = hit + from.size();
-    }
-    out.append(text, start, std::string::npos);
-    text = std::move(out);
-}
 
 // The characters the file system refuses in a name besides the ones replaced above.
 bool IsRefused(unsigned char c) {
@@ -44,7 +33,7 @@ std::string CleanFileName(const std::string& text) {
     };
     std::string name = text;
     for (const auto& [from, to] : kSteps) {
-        ReplaceAll(name, from, to);
+        name = ReplaceAll(name, from, to);
     }
     name.erase(std::remove_if(name.begin(), name.end(),
                               [](char c) { return IsRefused(static_cast<unsigned char>(c)); }),

@@ -1,7 +1,8 @@
 #include "common/Settings.h"
 
-#include <cerrno>
 #include <cstdlib>
+
+#include "common/Text.h"
 
 namespace quill {
 
@@ -10,10 +11,8 @@ long long NumberSetting(const char* name, long long fallback, long long minimum)
     if (text == nullptr || *text == '\0') {
         return fallback;
     }
-    errno = 0;
-    char* end = nullptr;
-    const long long value = std::strtoll(text, &end, 10);
-    return errno == 0 && *end == '\0' && value >= minimum ? value : fallback;
+    const std::optional<long long> value = ParseInteger(text);
+    return value && *value >= minimum ? *value : fallback;
 }
 
 std::string StorySiteUrl() {

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include "common/Text.h"
+
 namespace quill {
 
 namespace {
@@ -27,26 +29,17 @@ std::optional<std::string> Part(CURLU* url, CURLUPart part, unsigned flags) {
     return std::string(text);
 }
 
-std::string Lower(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return text;
-}
-
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// The number at the start of `text` when a segment's end or "-" follows it.
+// The number at the start of a path segment when the segment ends there or "-" follows it.
 std::optional<uint64_t> LeadingNumber(std::string_view text) {
     size_t end = 0;
     while (end < text.size() && IsDigit(text[end])) {
         ++end;
     }
-    if (end < text.size() && text[end] != '-' && text[end] != '/') {
+    if (end < text.size() && text[end] != '-') {
         return std::nullopt;
     }
     return ParseStoryNumber(text.substr(0, end));
@@ -55,32 +48,28 @@ std::optional<uint64_t> LeadingNumber(std::string_view text) {
 }  // namespace
 
 std::optional<uint64_t> ParseStoryNumber(std::string_view digits) {
-    if (digits.empty() || digits.size() > kMostDigits) {
+    if (digits.empty() || digits.size() > kMostDigits || !IsDigit(digits[0])) {
         return std::nullopt;
     }
-    uint64_t number = 0;
-    for (const char c : digits) {
-        if (!IsDigit(c)) {
-            return std::nullopt;
-        }
-        number = number * 10 + static_cast<uint64_t>(c - '0');
-    }
-    return number == 0 ? std::nullopt : std::optional<uint64_t>(number);
+    const std::optional<long long> number = ParseInteger(digits);
+    return number && *number > 0 ? std::optional<uint64_t>(*number) : std::nullopt;
 }
 
-std::optional<SiteAddress> ReadSiteAddress(const std::string& address) {
+std::optional<SiteAddress> ReadSiteAddress(const std::string& address, MissingScheme missing) {
     const std::unique_ptr<CURLU, UrlFree> url(curl_url());
-    if (!url || curl_url_set(url.get(), CURLUPART_URL, address.c_str(), 0) != CURLUE_OK) {
+    const unsigned flags = missing == MissingScheme::Http ? CURLU_GUESS_SCHEME : 0;
+    if (!url || curl_url_set(url.get(), CURLUPART_URL, address.c_str(), flags) != CURLUE_OK) {
         return std::nullopt;
     }
     const std::optional<std::string> scheme = Part(url.get(), CURLUPART_SCHEME, 0);
     const std::optional<std::string> host = Part(url.get(), CURLUPART_HOST, 0);
     if (!scheme || !host || host->empty() ||
-        (Lower(*scheme) != "http" && Lower(*scheme) != "https")) {
+        (LowerAscii(*scheme) != "http" && LowerAscii(*scheme) != "https")) {
         return std::nullopt;
     }
     SiteAddress site;
-    site.origin = Lower(*scheme) + "://" + Lower(*host);
+    site.host = LowerAscii(*host);
+    site.origin = LowerAscii(*scheme) + "://" + site.host;
     if (const auto port = Part(url.get(), CURLUPART_PORT, CURLU_NO_DEFAULT_PORT)) {
         site.origin += ":" + *port;
     }
@@ -90,10 +79,13 @@ std::optional<SiteAddress> ReadSiteAddress(const std::string& address) {
     }
     constexpr std::string_view kStory = "/story/";
     const std::string_view path = site.path;
-    if (path.substr(0, kStory.size()) == kStory) {
-        site.story = LeadingNumber(path.substr(kStory.size()));
-    } else if (!path.empty()) {
-        site.part = LeadingNumber(path.substr(1));
+    const bool storyPage = path.substr(0, kStory.size()) == kStory;
+    const std::string_view rest = path.substr(storyPage ? kStory.size() : path.empty() ? 0 : 1);
+    site.name = std::string(rest.substr(0, rest.find('/')));
+    if (storyPage) {
+        site.story = LeadingNumber(site.name);
+    } else if (!site.name.empty()) {
+        site.part = LeadingNumber(site.name);
     }
     return site;
 }

@@ -168,6 +168,34 @@ std::string Utf16ToUtf8(std::u16string_view text) {
     return out;
 }
 
+Utf8Char DecodeUtf8Sequence(std::string_view text, size_t at) {
+    const size_t length = ValidSequenceLength(text, at);
+    if (length == 0) {
+        return {0xFFFD, 1};
+    }
+    return {DecodeAt(text, at, length), length};
+}
+
+size_t CountUtf8Characters(std::string_view text) {
+    size_t count = 0;
+    for (size_t i = 0; i < text.size(); i += DecodeUtf8(text, i).length) {
+        ++count;
+    }
+    return count;
+}
+
+std::string_view Utf8Prefix(std::string_view text, size_t bytes) {
+    size_t end = 0;
+    while (end < text.size()) {
+        const size_t next = end + DecodeUtf8(text, end).length;
+        if (next > bytes) {
+            break;
+        }
+        end = next;
+    }
+    return text.substr(0, end);
+}
+
 std::string TruncateUtf16Units(const std::string& text, size_t units) {
     const std::string clean = SanitizeUtf8(text);
     size_t used = 0;

@@ -9,6 +9,7 @@
 #include "common/AtomicWrite.h"
 #include "common/Paths.h"
 #include "common/SiteAddress.h"
+#include "common/Text.h"
 #include "downloader/ChapterStore.h"
 #include "downloader/Config.h"
 #include "downloader/Pages.h"

@@ -1,5 +1,6 @@
 #include <iostream>
 
+#include "common/Text.h"
 #include "downloader/Pages.h"
 #include "downloader/QuillObj.h"
 #include "downloader/SiteData.h"

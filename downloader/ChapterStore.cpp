@@ -7,10 +7,10 @@
 #include "common/AtomicWrite.h"
 #include "common/Digest.h"
 #include "common/Errors.h"
+#include "common/OneLine.h"
 #include "common/Paths.h"
 #include "downloader/Limits.h"
 #include "web/Errors.h"
-#include "web/LogText.h"
 #include "web/Web.h"
 
 namespace quill {

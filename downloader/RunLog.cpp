@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "common/File.h"
+#include "common/OneLine.h"
 #include "web/Errors.h"
-#include "web/LogText.h"
 
 namespace runlog {
 

@@ -6,7 +6,7 @@
 
 #include "common/Digest.h"
 #include "common/FileBytes.h"
-#include "web/LogText.h"
+#include "common/OneLine.h"
 
 namespace quill::store {
 

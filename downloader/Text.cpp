@@ -1,67 +1,33 @@
 #include "downloader/Text.h"
 
+#include <algorithm>
+
+#include "common/Utf8.h"
+
 namespace quill {
 
 namespace {
 
-// Length of the white-space character at the start of text, or 0.
-size_t SpaceLength(std::string_view text) {
-    if (text.empty()) {
-        return 0;
-    }
-    const auto c = static_cast<unsigned char>(text[0]);
-    if (c == ' ' || (c >= '\t' && c <= '\r') || (c >= 0x1C && c <= 0x1F)) {
-        return 1;
-    }
-    // U+0085, U+00A0, U+1680, U+2000..U+200A, U+2028, U+2029, U+202F, U+205F, U+3000
-    static constexpr std::string_view kSpaces[] = {
-        "\xC2\x85",     "\xC2\xA0",     "\xE1\x9A\x80", "\xE2\x80\x80", "\xE2\x80\x81",
-        "\xE2\x80\x82", "\xE2\x80\x83", "\xE2\x80\x84", "\xE2\x80\x85", "\xE2\x80\x86",
-        "\xE2\x80\x87", "\xE2\x80\x88", "\xE2\x80\x89", "\xE2\x80\x8A", "\xE2\x80\xA8",
-        "\xE2\x80\xA9", "\xE2\x80\xAF", "\xE2\x81\x9F", "\xE3\x80\x80"};
-    for (const std::string_view space : kSpaces) {
-        if (text.substr(0, space.size()) == space) {
-            return space.size();
-        }
-    }
-    return 0;
-}
-
-// Length of the white-space character that ends text, or 0.
-size_t TrailingSpaceLength(std::string_view text) {
-    for (size_t length = 1; length <= 3 && length <= text.size(); ++length) {
-        const std::string_view tail = text.substr(text.size() - length);
-        if (SpaceLength(tail) == length) {
-            return length;
-        }
-    }
-    return 0;
+// White space as Python's str.strip() knows it.
+bool IsSpace(char32_t c) {
+    return c == ' ' || (c >= '\t' && c <= '\r') || (c >= 0x1C && c <= 0x1F) || c == 0x85 ||
+           c == 0xA0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 ||
+           c == 0x202F || c == 0x205F || c == 0x3000;
 }
 
 }  // namespace
 
 std::string Strip(std::string_view text) {
-    while (const size_t length = SpaceLength(text)) {
-        text.remove_prefix(length);
+    size_t begin = text.size(), end = 0;  // the first non-blank character, and past the last
+    for (size_t i = 0; i < text.size();) {
+        const Utf8Char c = DecodeUtf8(text, i);
+        if (!IsSpace(c.code)) {
+            begin = std::min(begin, i);
+            end = i + c.length;
+        }
+        i += c.length;
     }
-    while (const size_t length = TrailingSpaceLength(text)) {
-        text.remove_suffix(length);
-    }
-    return std::string(text);
-}
-
-std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
-    std::string out;
-    out.reserve(text.size());
-    size_t start = 0;
-    for (size_t hit = text.find(from); hit != std::string_view::npos;
-         hit = text.find(from, start)) {
-        out.append(text.substr(start, hit - start));
-        out.append(to);
-        start = hit + from.size();
-    }
-    out.append(text.substr(start));
-    return out;
+    return begin < end ? std::string(text.substr(begin, end - begin)) : std::string();
 }
 
 std::string EscapedBytes(std::string_view bytes) {

@@ -1,20 +1,10 @@
 #include "downloader/QuillObj.h"
 
+#include "common/Utf8.h"
+
 namespace quill {
 
 namespace {
-
-// Length of the UTF-8 character starting at text[i] (1 for a stray byte).
-size_t CharLength(const std::string& text, size_t i) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    for (size_t k = 1; k < length; ++k) {
-        if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
-            return k;
-        }
-    }
-    return length;
-}
 
 // Length of `<p data-p-id="` + 32 characters other than a line feed + `">` at text[i],
 // or 0 when the tag is not exactly that.
@@ -28,7 +18,7 @@ size_t ParagraphIdTagLength(const std::string& text, size_t i) {
         if (at >= text.size() || text[at] == '\n') {
             return 0;
         }
-        at += CharLength(text, at);
+        at += DecodeUtf8(text, at).length;
     }
     return text.compare(at, 2, "\">") == 0 ? at + 2 - i : 0;
 }

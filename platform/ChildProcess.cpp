@@ -88,7 +88,11 @@ struct ExecPlan {
     }
 };
 
-[[noreturn]] void ExecChild(const ExecPlan& plan, pid_t parent, int inFd, int outFd, int reportFd) {
+// The child's standard error when it keeps ours.
+constexpr int kSharedError = -2;
+
+[[noreturn]] void ExecChild(const ExecPlan& plan, pid_t parent, int inFd, int outFd, int errFd,
+                            int reportFd) {
     ::setpgid(0, 0);
     // Dies with the thread that started it; a parent that died before this line is
     // caught by the check after it.
@@ -99,7 +103,9 @@ struct ExecPlan {
     const int null = ::open("/dev/null", O_RDWR);
     ::dup2(inFd >= 0 ? inFd : null, 0);
     ::dup2(outFd >= 0 ? outFd : null, 1);
-    ::dup2(null, 2);
+    if (errFd != kSharedError) {
+        ::dup2(errFd >= 0 ? errFd : null, 2);
+    }
     // Default signal handling for the new program, whatever ours was.
     sigset_t none;
     sigemptyset(&none);
@@ -124,6 +130,7 @@ void ChildProcess::CloseAll() {
     CloseFd(pidfd_);
     CloseFd(input_);
     CloseFd(output_);
+    CloseFd(errorOutput_);
 }
 
 void ChildProcess::CloseInput() {
@@ -137,9 +144,10 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
     exitCode_ = -1;
     termSignal_ = 0;
     const ExecPlan plan(program, args, options.extraEnv);
-    Pipe in, out, report;
+    Pipe in, out, err, report;
+    const bool pipeError = options.error == ErrorOutput::Pipe;
     if ((options.pipeInput && !in.Open()) || (options.pipeOutput && !out.Open()) ||
-        !report.Open()) {
+        (pipeError && !err.Open()) || !report.Open()) {
         error_ = errno;
         return false;
     }
@@ -150,7 +158,8 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
         return false;
     }
     if (pid == 0) {
-        ExecChild(plan, parent, in.read, out.write, report.write);
+        ExecChild(plan, parent, in.read, out.write,
+                  options.error == ErrorOutput::Shared ? kSharedError : err.write, report.write);
     }
     ::setpgid(pid, pid);  // also here, so a Stop() right away reaches the group
     CloseFd(report.write);
@@ -168,6 +177,7 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
     pidfd_ = OpenPidFd(pid);
     std::swap(input_, in.write);
     std::swap(output_, out.read);
+    std::swap(errorOutput_, err.read);
     return true;
 }
 

@@ -3,10 +3,11 @@
 #include "bookjob/ChapterRecord.h"
 
 #include <algorithm>
-#include <charconv>
 #include <iterator>
+#include <limits>
 
 #include "common/Paths.h"
+#include "common/Text.h"
 
 namespace quill {
 
@@ -14,28 +15,13 @@ namespace {
 
 // A record that expands to more numbers than this is not one of ours; it is not expanded.
 constexpr long long kMostRecorded = 1000000;
-// Chapters named one by one in a message; the rest are counted.
-constexpr size_t kNamed = 20;
 
 std::optional<int> ParseNumber(std::string_view text) {
-    int value = 0;
-    const char* end = text.data() + text.size();
-    const auto [at, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || error != std::errc() || at != end || value < 0) {
+    const std::optional<long long> value = ParseInteger(text);
+    if (!value || *value < 0 || *value > std::numeric_limits<int>::max()) {
         return std::nullopt;
     }
-    return value;
-}
-
-std::string NumberList(const std::vector<int>& numbers) {
-    std::string text;
-    for (size_t i = 0; i < numbers.size() && i < kNamed; ++i) {
-        text += (i ? ", " : "") + std::to_string(numbers[i]);
-    }
-    if (numbers.size() > kNamed) {
-        text += " and " + std::to_string(numbers.size() - kNamed) + " more";
-    }
-    return text;
+    return static_cast<int>(*value);
 }
 
 // "chapter 3", "chapters 2, 5"

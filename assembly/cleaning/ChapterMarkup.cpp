@@ -15,6 +15,7 @@
 #include "MarkupRules.h"
 #include "MarkupWriter.h"
 #include "common/Errors.h"
+#include "common/OneLine.h"
 #include "common/Utf8.h"
 
 namespace quill {
@@ -101,23 +102,6 @@ std::string Attributes(const xmlNode* element, std::string_view writeAs) {
     return out;
 }
 
-std::string CollapseWhitespace(std::string_view text) {
-    std::string out;
-    bool space = false;
-    for (const char c : text) {
-        if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f') {
-            space = !out.empty();
-            continue;
-        }
-        if (space) {
-            out += ' ';
-            space = false;
-        }
-        out += c;
-    }
-    return out;
-}
-
 // One walk over the parsed page, without recursion: a hostile page may nest deeply.
 class Cleaner {
   public:
@@ -184,7 +168,7 @@ class Cleaner {
     }
 
     ChapterMarkup Finish() {
-        return ChapterMarkup{CollapseWhitespace(WithoutForbidden(heading_)), writer_.Finish()};
+        return ChapterMarkup{OneLineLabel(WithoutForbidden(heading_)), writer_.Finish()};
     }
 
     static inline char kOpened = 0;

@@ -2,6 +2,9 @@
 
 #include <unordered_map>
 
+#include "common/Text.h"
+#include "common/Utf8.h"
+
 namespace quill::markup {
 
 namespace {
@@ -90,18 +93,6 @@ bool IsAsciiLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string LowerAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        c = Lower(c);
-    }
-    return out;
-}
-
 std::string_view TrimSpace(std::string_view text) {
     constexpr std::string_view kSpace = " \t\n\f\r";
     const size_t first = text.find_first_not_of(kSpace);
@@ -139,16 +130,8 @@ std::string LanguageOf(std::string_view value) {
 
 // A whole number within [low, high] written plainly, or nothing.
 std::string NumberIn(std::string_view value, long low, long high) {
-    value = TrimSpace(value);
-    const bool negative = !value.empty() && value[0] == '-';
-    const std::string_view digits = negative ? value.substr(1) : value;
-    if (digits.empty() || digits.size() > 9 ||
-        digits.find_first_not_of("0123456789") != std::string_view::npos) {
-        return "";
-    }
-    long number = std::stol(std::string(digits));
-    number = negative ? -number : number;
-    return number >= low && number <= high ? std::to_string(number) : "";
+    const std::optional<long long> number = ParseInteger(TrimSpace(value));
+    return number && *number >= low && *number <= high ? std::to_string(*number) : "";
 }
 
 std::string CollapsedClasses(std::string_view value) {
@@ -207,21 +190,6 @@ std::string KeptValue(std::string_view element, std::string_view name, std::stri
         }
     }
     return "";
-}
-
-// The code point starting at text[i] and its length in bytes (the text is valid UTF-8).
-char32_t DecodeAt(std::string_view text, size_t i, size_t& length) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    length = byte < 0x80 ? 1 : byte < 0xE0 ? 2 : byte < 0xF0 ? 3 : 4;
-    if (i + length > text.size()) {
-        length = text.size() - i;
-        return 0xFFFD;
-    }
-    char32_t cp = length == 1 ? byte : byte & (0x7F >> length);
-    for (size_t k = 1; k < length; ++k) {
-        cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    }
-    return cp;
 }
 
 // Characters that XML does not allow or that HTML calls forbidden: control characters
@@ -286,8 +254,7 @@ std::string KeptAttribute(std::string_view element, std::string_view attribute,
 
 void AppendEscaped(std::string& out, std::string_view text, bool inAttribute) {
     for (size_t i = 0; i < text.size();) {
-        size_t length = 1;
-        const char32_t cp = DecodeAt(text, i, length);
+        const auto [cp, length] = DecodeUtf8(text, i);
         if (cp == '&') {
             out += "&amp;";
         } else if (cp == '<') {
@@ -306,8 +273,8 @@ void AppendEscaped(std::string& out, std::string_view text, bool inAttribute) {
 std::string WithoutForbidden(std::string_view text) {
     std::string out;
     for (size_t i = 0; i < text.size();) {
-        size_t length = 1;
-        if (!Forbidden(DecodeAt(text, i, length))) {
+        const auto [cp, length] = DecodeUtf8(text, i);
+        if (!Forbidden(cp)) {
             out.append(text, i, length);
         }
         i += length;

@@ -4,6 +4,7 @@
 
 #include "cleaning/MarkupText.h"
 #include "common/Digest.h"
+#include "common/OneLine.h"
 #include "common/Utf8.h"
 
 namespace quill::epub {
@@ -28,25 +29,8 @@ std::string XmlEscape(std::string_view text) {
     return out;
 }
 
-std::string OneLine(std::string_view text) {
-    std::string out;
-    bool blank = false;
-    for (const char c : text) {
-        if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f') {
-            blank = !out.empty();
-            continue;
-        }
-        if (blank) {
-            out += ' ';
-            blank = false;
-        }
-        out += c;
-    }
-    return out;
-}
-
 std::string Label(std::string_view text, const std::string& fallback) {
-    std::string label = OneLine(XmlCharacters(text));
+    std::string label = OneLineLabel(XmlCharacters(text));
     return label.empty() ? fallback : label;
 }
 

@@ -17,11 +17,8 @@ std::string XmlCharacters(std::string_view text);
 // fits inside a double-quoted attribute.
 std::string XmlEscape(std::string_view text);
 
-// Runs of white space (line breaks included) made one blank, and the ends trimmed; what
-// a one-line label such as a heading in the contents needs.
-std::string OneLine(std::string_view text);
-
-// A one-line label (a title, a heading) fit for XML, or fallback when nothing is left.
+// A one-line label (a title, a heading; see OneLineLabel) fit for XML, or fallback when
+// nothing is left.
 std::string Label(std::string_view text, const std::string& fallback);
 
 // "urn:uuid:..." made from the story's address, the same for the same address on every

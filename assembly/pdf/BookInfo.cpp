@@ -7,6 +7,7 @@
 
 #include "BookPdf.h"
 #include "bookjob/ChapterRecord.h"
+#include "common/OneLine.h"
 #include "common/Utf8.h"
 
 #ifndef QUILLBY_VERSION
@@ -23,42 +24,31 @@ constexpr const char* kStoryKey = "/QuillbyStory";
 // Which chapters the book holds, so that a later build never replaces it with less.
 constexpr const char* kChaptersKey = "/QuillbyChapters";
 
-bool IsBlank(unsigned char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
-
-bool IsControl(unsigned char c) {
-    return c < 0x20 || c == 0x7F;
+// A text the book's information dictionary holds under key; nothing when the file holds
+// none or cannot be read. A damaged file or one that is no PDF would be scanned whole to
+// rebuild it; such a file records nothing.
+std::optional<std::string> ReadInfoText(const std::string& path, const char* key) {
+    try {
+        QPDF pdf;
+        pdf.setSuppressWarnings(true);
+        pdf.setAttemptRecovery(false);
+        pdf.processFile(path.c_str());
+        QPDFObjectHandle info = pdf.getTrailer().getKey("/Info");
+        QPDFObjectHandle text = info.isDictionary() ? info.getKey(key) : info;
+        return text.isString() ? std::optional<std::string>(text.getUTF8Value()) : std::nullopt;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
 }
 
 }  // namespace
 
 namespace bookpdf {
 
-std::string PlainText(std::string_view text) {
-    const std::string valid = SanitizeUtf8(text);
-    std::string plain;
-    plain.reserve(valid.size());
-    bool pendingBlank = false;
-    for (const char c : valid) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (IsBlank(byte) || IsControl(byte)) {
-            pendingBlank = !plain.empty();
-            continue;
-        }
-        if (pendingBlank) {
-            plain += ' ';
-            pendingBlank = false;
-        }
-        plain += c;
-    }
-    return plain;
-}
-
 void SetDocumentInfo(QPDF& pdf, const BookContents& contents) {
     const std::string now = QUtil::qpdf_time_to_pdf_time(QUtil::get_current_qpdf_time());
-    const std::string title = PlainText(contents.title);
-    const std::string author = PlainText(contents.author);
+    const std::string title = OneLineLabel(contents.title);
+    const std::string author = OneLineLabel(contents.author);
     QPDFObjectHandle info = QPDFObjectHandle::newDictionary();
     if (!title.empty()) {
         info.replaceKey("/Title", QPDFObjectHandle::newUnicodeString(title));
@@ -100,40 +90,12 @@ std::vector<int> HeldChapters(const BookContents& contents) {
 }
 
 std::optional<std::string> ReadStoryOfBook(const std::string& path) {
-    try {
-        QPDF pdf;
-        pdf.setSuppressWarnings(true);
-        // A damaged file or one that is no PDF would be scanned whole to rebuild it; such a
-        // file records no story.
-        pdf.setAttemptRecovery(false);
-        pdf.processFile(path.c_str());
-        QPDFObjectHandle info = pdf.getTrailer().getKey("/Info");
-        if (!info.isDictionary()) {
-            return std::nullopt;
-        }
-        QPDFObjectHandle story = info.getKey(kStoryKey);
-        if (!story.isString()) {
-            return std::nullopt;
-        }
-        return story.getUTF8Value();
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
+    return ReadInfoText(path, kStoryKey);
 }
 
-// Read like the story's address: a damaged file records nothing.
 std::optional<std::vector<int>> ReadChaptersOfBook(const std::string& path) {
-    try {
-        QPDF pdf;
-        pdf.setSuppressWarnings(true);
-        pdf.setAttemptRecovery(false);
-        pdf.processFile(path.c_str());
-        QPDFObjectHandle info = pdf.getTrailer().getKey("/Info");
-        QPDFObjectHandle chapters = info.isDictionary() ? info.getKey(kChaptersKey) : info;
-        return chapters.isString() ? ParseChapterList(chapters.getUTF8Value()) : std::nullopt;
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
+    const std::optional<std::string> chapters = ReadInfoText(path, kChaptersKey);
+    return chapters ? ParseChapterList(*chapters) : std::nullopt;
 }
 
 }  // namespace quill

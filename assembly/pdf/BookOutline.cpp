@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "BookPdf.h"
+#include "common/OneLine.h"
 
 namespace quill::bookpdf {
 
@@ -22,7 +23,7 @@ std::vector<OutlineEntry> OutlineEntries(const BookContents& contents) {
         entries.push_back({"Cover", 0});
     }
     for (const BookChapter& chapter : contents.chapters) {
-        std::string title = PlainText(chapter.heading);
+        std::string title = OneLineLabel(chapter.heading);
         if (title.empty()) {
             title = "Chapter " + std::to_string(chapter.number);
         }

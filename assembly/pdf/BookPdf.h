@@ -12,10 +12,6 @@
 
 namespace quill::bookpdf {
 
-// Text from the run log or a page made fit for a PDF text string: valid UTF-8, control
-// characters as blanks, runs of white space as one blank, none at either end.
-std::string PlainText(std::string_view text);
-
 // Title, author, creator, producer, dates and the story's address.
 void SetDocumentInfo(QPDF& pdf, const BookContents& contents);
 

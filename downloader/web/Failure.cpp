@@ -7,9 +7,9 @@
 #include <typeinfo>
 #include <vector>
 
-#include "common/Ticket.h"
+#include "common/Errors.h"
+#include "common/OneLine.h"
 #include "web/Errors.h"
-#include "web/LogText.h"
 
 namespace quill {
 
@@ -60,11 +60,9 @@ OperationScope::~OperationScope() {
 }
 
 std::string FailureKind(const std::exception& failure) {
-    if (const auto* own = dynamic_cast<const DownloadError*>(&failure)) {
+    if (const auto* own = dynamic_cast<const Exception*>(&failure);
+        own != nullptr && !own->kind().empty()) {
         return own->kind();
-    }
-    if (dynamic_cast<const TicketError*>(&failure) != nullptr) {
-        return "TicketError";
     }
     if (dynamic_cast<const nlohmann::json::parse_error*>(&failure) != nullptr) {
         return "JSONDecodeError";

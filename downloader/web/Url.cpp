@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "common/Text.h"
 #include "web/Errors.h"
 
 namespace gsweb {
@@ -66,15 +67,6 @@ std::string Part(CURLU* handle, CURLUPart part, unsigned flags) {
     return text;
 }
 
-std::string Lower(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return text;
-}
-
 }  // namespace
 
 std::string ResolveUrl(const std::string& base, const std::string& link) {
@@ -101,8 +93,8 @@ std::string ResolveUrl(const std::string& base, const std::string& link) {
 std::string Origin(const std::string& url) {
     const UrlHandle handle = NewHandle();
     Set(handle.get(), url, 0, "the address");
-    return Lower(Part(handle.get(), CURLUPART_SCHEME, 0)) + "://" +
-           Lower(Part(handle.get(), CURLUPART_HOST, 0)) + ":" +
+    return quill::LowerAscii(Part(handle.get(), CURLUPART_SCHEME, 0)) + "://" +
+           quill::LowerAscii(Part(handle.get(), CURLUPART_HOST, 0)) + ":" +
            Part(handle.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT);
 }
 

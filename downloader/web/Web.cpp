@@ -7,9 +7,12 @@
 #include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <optional>
+#include <string_view>
 #include <thread>
 
 #include "common/Settings.h"
+#include "common/Text.h"
 #include "web/Errors.h"
 #include "web/Failure.h"
 
@@ -80,14 +83,14 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     const std::string line(data, size * count);
     constexpr char kName[] = "retry-after:";
     if (line.size() > sizeof kName - 1) {
-        std::string name = line.substr(0, sizeof kName - 1);
-        std::transform(name.begin(), name.end(), name.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        if (name == kName) {
-            char* end = nullptr;
-            const long seconds = std::strtol(line.c_str() + sizeof kName - 1, &end, 10);
-            if (end != line.c_str() + sizeof kName - 1 && seconds >= 0) {
-                response->retryAfterS = seconds;
+        if (quill::LowerAscii(line.substr(0, sizeof kName - 1)) == kName) {
+            // Seconds; the other form, a date, is not waited for.
+            std::string_view value = std::string_view(line).substr(sizeof kName - 1);
+            value.remove_prefix(std::min(value.find_first_not_of(" \t"), value.size()));
+            value = value.substr(0, value.find_last_not_of(" \t\r\n") + 1);
+            const std::optional<long long> seconds = quill::ParseInteger(value);
+            if (seconds && *seconds >= 0) {
+                response->retryAfterS = static_cast<long>(*seconds);
             }
         }
     }

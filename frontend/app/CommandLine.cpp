@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "bookjob/BookFormatName.h"
 #include "assembly/EngineVersions.h"
 
 #ifndef QUILLBY_VERSION
@@ -37,19 +38,6 @@ std::string NameOf(int option) {
         }
     }
     return std::string("-") + static_cast<char>(option);
-}
-
-bool ParseFormat(const std::string& text, BookFormat& format) {
-    if (text == "pdf") {
-        format = BookFormat::Pdf;
-    } else if (text == "epub") {
-        format = BookFormat::Epub;
-    } else if (text == "both") {
-        format = BookFormat::PdfAndEpub;
-    } else {
-        return false;
-    }
-    return true;
 }
 
 bool IsBlank(const std::string& text) {
@@ -124,7 +112,9 @@ CommandLine ParseCommandLine(int argc, char** argv) {
                 }
                 break;
             case kFormat:
-                if (!ParseFormat(optarg, cmd.format)) {
+                if (const std::optional<BookFormat> format = BookFormatNamed(optarg)) {
+                    cmd.format = *format;
+                } else {
                     return fail("--format needs pdf, epub or both, not \"" + std::string(optarg) +
                                 "\"");
                 }

@@ -9,6 +9,7 @@
 #include "common/DebugLog.h"
 #include "common/FileBytes.h"
 #include "common/Paths.h"
+#include "common/Text.h"
 #include "core/CoverPage.h"
 #include "core/DownloadFailure.h"
 #include "core/StoryAddress.h"
@@ -24,18 +25,6 @@ namespace {
 
 std::string Plural(size_t count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
-std::string NumberList(const std::vector<int>& numbers) {
-    constexpr size_t kShown = 20;
-    std::string text;
-    for (size_t i = 0; i < numbers.size() && i < kShown; ++i) {
-        text += (i ? ", " : "") + std::to_string(numbers[i]);
-    }
-    if (numbers.size() > kShown) {
-        text += " and " + std::to_string(numbers.size() - kShown) + " more";
-    }
-    return text;
 }
 
 // Why a download did not finish, and whether another click may help; nothing when it did.

@@ -5,6 +5,7 @@
 #include <limits>
 #include <numeric>
 
+#include "common/Utf8.h"
 #include "core/RunLog.h"
 
 namespace quill {
@@ -73,22 +74,8 @@ std::string ProgressLine(const ProgressState& state, size_t width) {
             line += "  " + part;
         }
     }
-    // Cut by bytes, then back to a character boundary, so a narrow terminal never wraps.
-    if (line.size() > width) {
-        line.resize(width);
-        size_t start = line.size();
-        while (start > 0 && (static_cast<unsigned char>(line[start - 1]) & 0xC0) == 0x80) {
-            --start;
-        }
-        if (start > 0) {
-            const auto lead = static_cast<unsigned char>(line[start - 1]);
-            const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-            if (line.size() - (start - 1) < length) {
-                line.resize(start - 1);
-            }
-        }
-    }
-    return line;
+    // Cut by bytes, between characters, so a narrow terminal never wraps.
+    return std::string(Utf8Prefix(line, width));
 }
 
 void ProgressModel::OnLine(const std::string& line, Clock::time_point now) {

@@ -2,12 +2,13 @@
 
 #include <sys/stat.h>
 
-#include <cctype>
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 
 #include "common/File.h"
 #include "common/SiteAddress.h"
+#include "common/Text.h"
 
 namespace quill {
 
@@ -16,31 +17,15 @@ namespace {
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 constexpr std::string_view kSavedMark = " (saved copy)";
 
-// Parses a whole decimal number with optional leading blanks and sign, within int range.
+// A whole decimal number with optional leading blanks and sign, within int range.
 std::optional<int> ParseNumber(std::string_view text) {
-    size_t pos = text.find_first_not_of(' ');
-    if (pos == std::string_view::npos) {
+    const size_t start = std::min(text.find_first_not_of(' '), text.size());
+    const std::optional<long long> number = ParseInteger(text.substr(start));
+    if (!number || *number < std::numeric_limits<int>::min() ||
+        *number > std::numeric_limits<int>::max()) {
         return std::nullopt;
     }
-    const bool negative = text[pos] == '-';
-    if (text[pos] == '-' || text[pos] == '+') {
-        ++pos;
-    }
-    if (pos == text.size() || text.size() - pos > 10) {
-        return std::nullopt;
-    }
-    long long number = 0;
-    for (; pos < text.size(); ++pos) {
-        if (!std::isdigit(static_cast<unsigned char>(text[pos]))) {
-            return std::nullopt;
-        }
-        number = number * 10 + (text[pos] - '0');
-    }
-    number = negative ? -number : number;
-    if (number < std::numeric_limits<int>::min() || number > std::numeric_limits<int>::max()) {
-        return std::nullopt;
-    }
-    return static_cast<int>(number);
+    return static_cast<int>(*number);
 }
 
 std::vector<std::string> SplitLines(std::string_view bytes, bool atStart) {

@@ -7,7 +7,7 @@ namespace quill {
 std::string StoryAddress(const std::string& url, std::optional<uint64_t> number) {
     const std::optional<SiteAddress> site = ReadSiteAddress(url);
     if (!site) {
-        return url.substr(0, url.find_first_of("?#"));
+        return url;  // no address: only the same text is the same story
     }
     if (number || site->story) {
         return StoryKeyAddress(site->origin, number ? *number : *site->story);

@@ -1,7 +1,6 @@
 // The chapter store across jobs: resuming after a failure, a story that grows, refreshing,
 // and a downloader killed while it writes. Requests are counted at the simulator.
 
-#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -9,13 +8,15 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
+#include <stdexcept>
 
 #include <chrono>
 #include <thread>
 
 #include "JobRunner.h"
 #include "common/Digest.h"
-#include "support/Spawn.h"
+#include "platform/ChildProcess.h"
 #include "support/TempDir.h"
 #include "support/TestPaths.h"
 
@@ -153,26 +154,35 @@ TEST_F(Resume, ADamagedOrUnreadableStoreEntryIsNamedAndFetchedAgain) {
 }
 
 // Starts the downloader without waiting for it.
-std::unique_ptr<ChildProcess> StartJob(const StorySim& sim, const JobTicket& ticket, int devNull) {
-    std::map<std::string, std::string> env = JobEnvironment(sim);
-    env["QUILLBY_CHAPTER_PAUSE_MS"] = "0";
-    return std::make_unique<ChildProcess>(
-        SpawnRequest{{QuillmainPath(), EncodeTicket(ticket)}, env, -1, devNull, devNull, true});
+std::unique_ptr<platform::ChildProcess> StartJob(const StorySim& sim, const JobTicket& ticket) {
+    platform::ChildOptions options;
+    options.extraEnv = JobEnvironment(sim);
+    options.extraEnv["QUILLBY_CHAPTER_PAUSE_MS"] = "0";
+    auto job = std::make_unique<platform::ChildProcess>();
+    if (!job->Start(QuillmainPath(), {EncodeTicket(ticket)}, options)) {
+        throw std::runtime_error("cannot start the downloader: " +
+                                 std::string(std::strerror(job->ErrorCode())));
+    }
+    return job;
+}
+
+bool EndsWithin(platform::ChildProcess& job, std::chrono::milliseconds timeout) {
+    return job.Wait(static_cast<int>(timeout.count())) ==
+           platform::ChildProcess::WaitResult::Exited;
 }
 
 TEST_F(Resume, AKilledDownloaderLeavesNoPartOfAChapterUnderItsName) {
     // The whole chapters, from a job that ran to its end without a store.
     TempDir reference;
     ASSERT_TRUE(RunJob(sim_, sim_.story_url(1057), reference.path()).succeeded());
-    const UniqueFd devNull(open("/dev/null", O_WRONLY | O_CLOEXEC));
     for (const int killAfterMs : {200, 600, 1000, 1400}) {
         SCOPED_TRACE(killAfterMs);
         TempDir work;
-        const std::unique_ptr<ChildProcess> job = StartJob(
-            sim_, {sim_.story_url(1057), work.path(), store_.path(), false}, devNull.get());
+        const std::unique_ptr<platform::ChildProcess> job =
+            StartJob(sim_, {sim_.story_url(1057), work.path(), store_.path(), false});
         std::this_thread::sleep_for(std::chrono::milliseconds(killAfterMs));
-        kill(job->pid(), SIGKILL);
-        ASSERT_TRUE(job->WaitFor(std::chrono::seconds(10)));
+        kill(job->Pid(), SIGKILL);
+        ASSERT_TRUE(EndsWithin(*job, std::chrono::seconds(10)));
         for (const std::string& name : ListDir(work.path())) {
             if (name.size() > 5 && name.compare(name.size() - 5, 5, ".html") == 0) {
                 EXPECT_EQ(ReadFile(work.file(name)), ReadFile(reference.file(name))) << name;
@@ -188,16 +198,13 @@ TEST_F(Resume, AKilledDownloaderLeavesNoPartOfAChapterUnderItsName) {
 }
 
 TEST_F(Resume, TwoJobsAtOnceShareTheStoreAndBothEndWhole) {
-    const UniqueFd devNull(open("/dev/null", O_WRONLY | O_CLOEXEC));
     TempDir first, second;
-    const auto one =
-        StartJob(sim_, {sim_.story_url(1001), first.path(), store_.path(), false}, devNull.get());
-    const auto two =
-        StartJob(sim_, {sim_.story_url(1001), second.path(), store_.path(), false}, devNull.get());
-    ASSERT_TRUE(one->WaitFor(std::chrono::seconds(60)));
-    ASSERT_TRUE(two->WaitFor(std::chrono::seconds(60)));
-    EXPECT_EQ(one->waitStatus(), 0);
-    EXPECT_EQ(two->waitStatus(), 0);
+    const auto one = StartJob(sim_, {sim_.story_url(1001), first.path(), store_.path(), false});
+    const auto two = StartJob(sim_, {sim_.story_url(1001), second.path(), store_.path(), false});
+    ASSERT_TRUE(EndsWithin(*one, std::chrono::seconds(60)));
+    ASSERT_TRUE(EndsWithin(*two, std::chrono::seconds(60)));
+    EXPECT_EQ(one->ExitCode(), 0);
+    EXPECT_EQ(two->ExitCode(), 0);
     for (int i = 1; i <= 5; ++i) {
         const std::string name = std::to_string(i) + ".html";
         EXPECT_EQ(ReadFile(first.file(name)), ReadFile(second.file(name))) << name;

@@ -3,7 +3,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
+#include "common/Ticket.h"
 #include "downloader/RunLog.h"
+#include "downloader/Utils.h"
 #include "support/TempDir.h"
 #include "web/Errors.h"
 #include "web/Failure.h"
@@ -11,6 +16,7 @@
 namespace quill::test {
 namespace {
 
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
@@ -118,6 +124,19 @@ TEST_F(RunLog, FailureDescriptionKeepsItsLinesAndQuotedTextStaysInsideThem) {
               "Failure (innermost operation last):\r\n"
               "  in get_page(http://site/1  title:Forged /page/2)\r\n"
               "HTTPError: HTTP status 404 for http://site/1  title:Forged /page/2\r\n");
+}
+
+// Failures from below the downloader (a file, the job ticket) are named by the same kinds.
+TEST_F(RunLog, FailuresOfTheSharedLayersCarryTheirKind) {
+    const std::string chapter = dir_.file("no/such/folder/3.html");
+    try {
+        utils::savetext(chapter, "<h2>Three</h2>");
+        FAIL() << "a chapter was written into a missing folder";
+    } catch (const std::exception& failure) {
+        EXPECT_THAT(DescribeFailure(failure), EndsWith("\nOSError: Cannot create file \"" +
+                                                       chapter + "\". " + std::strerror(ENOENT)));
+    }
+    EXPECT_EQ(FailureKind(TicketError("the job ticket is not a JSON object")), "TicketError");
 }
 
 }  // namespace

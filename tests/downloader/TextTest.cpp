@@ -1,5 +1,6 @@
 // Text cleaning and the small text rules of story retrieval.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "downloader/QuillObj.h"
@@ -12,6 +13,9 @@
 
 namespace quill::test {
 namespace {
+
+using ::testing::StrEq;
+using ::testing::ThrowsMessage;
 
 class CleanText : public ::testing::Test {
   protected:
@@ -84,12 +88,9 @@ TEST(PageCount, IsReadAsJsonTheWayABrowserReadsIt) {
                      ValueError)
             << bad;
     }
-    try {
-        CountIn(R"(window.prefetched = {"part":{"pages":999999999}};)");
-    } catch (const ValueError& failure) {
-        EXPECT_STREQ(failure.what(),
-                     "the page count 999999999 in http://site/7 is outside 0 to 1000");
-    }
+    EXPECT_THAT([] { CountIn(R"(window.prefetched = {"part":{"pages":999999999}};)"); },
+                ThrowsMessage<ValueError>(
+                    StrEq("the page count 999999999 in http://site/7 is outside 0 to 1000")));
     // Broken data is no JSON at all: the chapter fails rather than guessing.
     EXPECT_THROW(PageCountOf(R"(window.prefetched = {"part":{"pages":,}};)"), ValueError);
     EXPECT_THROW(PageCountOf("window.prefetched = "), ValueError);

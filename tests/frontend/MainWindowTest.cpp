@@ -23,6 +23,7 @@
 #include <signal.h>
 
 #include <fstream>
+#include <iterator>
 
 #include "StandIns.h"
 #include "TestMain.h"
@@ -81,11 +82,25 @@ class MainWindowTest : public QObject {
         QCOMPARE(form.LogLines(), QStringList{kStartLine});
         QCOMPARE(form.windowTitle(), QString("Quillby Downloader"));
         QCOMPARE(form.height(), 488);
-        QVERIFY(form.Stories->geometry().left() >= 704);  // beside the controls, not among them
-        QCOMPARE(form.linked->geometry(), QRect(90, 102, 481, 21));
-        QCOMPARE(form.downloadbtn->geometry(), QRect(591, 96, 104, 41));
-        QCOMPARE(form.Memo1->geometry(), QRect(90, 136, 477, 257));
-        QCOMPARE(form.Panel2->geometry(), QRect(0, 430, 704, 58));
+        // The address field and the button on one row, the log below them, the footer along
+        // the bottom, the list of stories beside them all; none outside the window or over
+        // another.
+        const QRect field = form.linked->geometry(), button = form.downloadbtn->geometry();
+        const QRect log = form.Memo1->geometry(), footer = form.Panel2->geometry();
+        const QRect stories = form.Stories->geometry();
+        const QRect all[] = {field, button, log, footer, stories};
+        for (size_t i = 0; i < std::size(all); ++i) {
+            QVERIFY(form.rect().contains(all[i]));
+            for (size_t k = i + 1; k < std::size(all); ++k) {
+                QVERIFY(!all[i].intersects(all[k]));
+            }
+        }
+        QVERIFY(field.right() < button.left() && button.top() <= field.center().y() &&
+                field.center().y() <= button.bottom());
+        QVERIFY(log.top() > field.bottom() && log.bottom() < footer.top());
+        QCOMPARE(footer.bottom(), form.rect().bottom());
+        QCOMPARE(footer.left(), 0);
+        QVERIFY(stories.left() > std::max({button.right(), log.right(), footer.right()}));
         QCOMPARE(form.downloadbtn->text(), QString("Download"));
         QVERIFY(form.ProgressBar->isHidden());
         QVERIFY(!form.refreshbox->isChecked());

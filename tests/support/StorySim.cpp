@@ -4,11 +4,13 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <utility>
 
-#include "support/Spawn.h"
+#include "platform/ChildProcess.h"
+#include "support/Process.h"
 #include "support/TempDir.h"
 #include "support/TestPaths.h"
 
@@ -42,19 +44,23 @@ StorySim::StorySim(const Options& options) : tls_(!options.tlsCert.empty()) {
         catalog = catalogDir_->file("catalog.json");
         WriteFile(catalog, options.catalogJson);
     }
-    Pipe in = MakePipe(), out = MakePipe();
-    SpawnRequest request{
-        CommandLine(options, catalog), {}, in.read.get(), out.write.get(), -1, false};
-    process_ = std::make_unique<ChildProcess>(request);
-    in.read.reset();
-    out.write.reset();
-    ReadPort(out.read.get(), options.startTimeout);
-    stdin_ = std::move(in.write);
+    // Its complaints go to the test's own standard error, where a failed start shows why.
+    platform::ChildOptions child;
+    child.pipeInput = true;
+    child.pipeOutput = true;
+    child.error = platform::ErrorOutput::Shared;
+    const std::vector<std::string> argv = CommandLine(options, catalog);
+    process_ = std::make_unique<platform::ChildProcess>();
+    if (!process_->Start(FindProgram(argv[0]), {argv.begin() + 1, argv.end()}, child)) {
+        throw std::runtime_error("the story-site simulator cannot be started: " +
+                                 std::string(std::strerror(process_->ErrorCode())));
+    }
+    ReadPort(process_->OutputFd(), options.startTimeout);
 }
 
 StorySim::~StorySim() {
-    stdin_.reset();
-    process_->Terminate(std::chrono::milliseconds(2000));
+    process_->CloseInput();
+    process_->Stop(2000);
 }
 
 void StorySim::ReadPort(int fd, std::chrono::milliseconds timeout) {
@@ -68,7 +74,7 @@ void StorySim::ReadPort(int fd, std::chrono::milliseconds timeout) {
             throw std::runtime_error("the story-site simulator did not report its port in time");
         }
         if (read(fd, &c, 1) != 1) {
-            process_->Terminate(std::chrono::milliseconds(500));
+            process_->Stop(500);
             throw std::runtime_error(
                 "the story-site simulator ended before it reported its port"
                 " (its stderr shows why)");

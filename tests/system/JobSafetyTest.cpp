@@ -17,8 +17,8 @@
 #include <thread>
 
 #include "QuillbyRun.h"
+#include "platform/ChildProcess.h"
 #include "support/Process.h"
-#include "support/Spawn.h"
 #include "support/StorySim.h"
 #include "support/TempDir.h"
 #include "support/TestPaths.h"
@@ -93,10 +93,11 @@ class JobSafety : public ::testing::Test {
 
 TEST_F(JobSafety, ASecondJobIsRefusedAndTheFirstBookIsRight) {
     desk_.env()["QUILLBY_CHAPTER_PAUSE_MS"] = "1500";
-    SpawnRequest first;
-    first.argv = {QuillbyPath(), "--download", sim_.url("/story/1013-zoes-cafe")};
-    first.extraEnv = desk_.env();
-    ChildProcess running(first);
+    platform::ChildOptions options;
+    options.extraEnv = desk_.env();
+    platform::ChildProcess running;
+    ASSERT_TRUE(
+        running.Start(QuillbyPath(), {"--download", sim_.url("/story/1013-zoes-cafe")}, options));
     ASSERT_TRUE(WaitUntil([&] { return RunLogSays("chapter_1 "); }, 20s));
 
     const RunResult second = desk_.Download(sim_.url("/story/1001-the-keepers-daughter"));
@@ -104,8 +105,8 @@ TEST_F(JobSafety, ASecondJobIsRefusedAndTheFirstBookIsRight) {
     EXPECT_EQ(Lines(second.stdOut),
               std::vector<std::string>{"Another download is running. Wait for it to finish."});
 
-    ASSERT_TRUE(running.WaitFor(60s));
-    EXPECT_TRUE(WIFEXITED(running.waitStatus()) && WEXITSTATUS(running.waitStatus()) == 0);
+    ASSERT_EQ(running.Wait(60000), platform::ChildProcess::WaitResult::Exited);
+    EXPECT_EQ(running.ExitCode(), 0);
     EXPECT_EQ(ListDir(desk_.DataDir()),
               (std::vector<std::string>{".quillby.lock", "Zoë’s Café — «Nuit».pdf", "tmp"}));
     EXPECT_THAT(ReadFile(desk_.WorkDir() + "/run.log"), HasSubstr("title:Zoë’s Café"));
@@ -114,18 +115,19 @@ TEST_F(JobSafety, ASecondJobIsRefusedAndTheFirstBookIsRight) {
 // The downloader dies with the program that started it, even when that is killed.
 TEST_F(JobSafety, AKilledWindowLeavesNoDownloaderBehind) {
     desk_.env()["QUILLBY_CHAPTER_PAUSE_MS"] = "20000";
-    SpawnRequest window;
-    window.argv = {QuillbyPath(), "--demo-url", sim_.url("/story/1001-the-keepers-daughter"),
-                   "--autostart"};
-    window.extraEnv = desk_.env();
-    ChildProcess quillby(window);
+    platform::ChildOptions options;
+    options.extraEnv = desk_.env();
+    platform::ChildProcess quillby;
+    ASSERT_TRUE(quillby.Start(
+        QuillbyPath(), {"--demo-url", sim_.url("/story/1001-the-keepers-daughter"), "--autostart"},
+        options));
     ASSERT_TRUE(WaitUntil([&] { return RunLogSays("chapter_1 "); }, 20s));
-    const std::vector<pid_t> downloaders = ChildrenOf(quillby.pid());
+    const std::vector<pid_t> downloaders = ChildrenOf(quillby.Pid());
     ASSERT_EQ(downloaders.size(), 1u);
     ASSERT_TRUE(Running(downloaders[0]));
 
-    ::kill(quillby.pid(), SIGKILL);
-    ASSERT_TRUE(quillby.WaitFor(5s));
+    ::kill(quillby.Pid(), SIGKILL);
+    ASSERT_EQ(quillby.Wait(5000), platform::ChildProcess::WaitResult::Exited);
     std::this_thread::sleep_for(5s);
     EXPECT_FALSE(Running(downloaders[0]));
 }

@@ -4,7 +4,9 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
+#include <thread>
 
 #include "support/TestPaths.h"
 
@@ -40,11 +42,17 @@ std::string QuillbyDesk::DataDir() const {
     return home_.path() + "/Documents/Inkvale/Quillby Downloader";
 }
 
-std::vector<std::string> QuillbyDesk::Opened() const {
-    try {
-        return Lines(ReadFile(tools_.file("opened.txt")));
-    } catch (const std::exception&) {
-        return {};
+std::vector<std::string> QuillbyDesk::Opened(std::chrono::milliseconds wait) const {
+    const auto until = std::chrono::steady_clock::now() + wait;
+    for (;;) {
+        try {
+            return Lines(ReadFile(tools_.file("opened.txt")));
+        } catch (const std::exception&) {
+            if (std::chrono::steady_clock::now() >= until) {
+                return {};
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
     }
 }
 
@@ -54,6 +62,16 @@ std::string QuillbyDesk::DebugLog() const {
     } catch (const std::exception&) {
         return "";
     }
+}
+
+std::vector<std::string> PdfFiles(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const std::string& name : ListDir(folder)) {
+        if (std::filesystem::path(name).extension() == ".pdf") {
+            names.push_back(name);
+        }
+    }
+    return names;
 }
 
 std::vector<std::string> Lines(const std::string& text) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <string>
@@ -26,8 +27,9 @@ class QuillbyDesk {
     std::string home() const { return home_.path(); }
     std::string DataDir() const;  // Documents/Inkvale/Quillby Downloader
     std::string WorkDir() const { return DataDir() + "/tmp"; }
-    // What xdg-open was asked to open, one entry per call.
-    std::vector<std::string> Opened() const;
+    // What xdg-open was asked to open, one entry per call. The program leaves the opener
+    // running in the background, so this waits for a first entry, at most `wait`.
+    std::vector<std::string> Opened(std::chrono::milliseconds wait) const;
     std::string DebugLog() const;
 
   private:
@@ -35,6 +37,9 @@ class QuillbyDesk {
     TempDir tools_;
     std::map<std::string, std::string> env_;
 };
+
+// The names of the PDF files in a folder, in order.
+std::vector<std::string> PdfFiles(const std::string& folder);
 
 // The program's standard output as lines.
 std::vector<std::string> Lines(const std::string& text);

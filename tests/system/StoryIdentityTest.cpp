@@ -38,16 +38,6 @@ std::string Catalog(const std::string& secondTitle, const std::string& secondTex
            thirdSlug + R"(", "pages": [["The third text."]]}]}]})";
 }
 
-std::vector<std::string> PdfFiles(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const std::string& name : ListDir(folder)) {
-        if (fs::path(name).extension() == ".pdf") {
-            names.push_back(name);
-        }
-    }
-    return names;
-}
-
 std::string RecordedStory(const std::string& pdf) {
     const nlohmann::json json = QpdfJson(pdf, {"qpdf"});
     return QpdfObject(json, QpdfObject(json, "trailer").at("/Info")).at("/QuillbyStory");

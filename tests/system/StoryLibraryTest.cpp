@@ -13,9 +13,9 @@
 #include <thread>
 
 #include "QuillbyRun.h"
+#include "platform/ChildProcess.h"
 #include "support/PdfProbe.h"
 #include "support/Process.h"
-#include "support/Spawn.h"
 #include "support/StorySim.h"
 #include "support/TempDir.h"
 
@@ -256,10 +256,10 @@ TEST_F(StoryLibrary, AKilledUpdateLosesNothingAndTheNextOnePicksUp) {
     sim_.reset_log();
 
     desk_.env()["QUILLBY_CHAPTER_PAUSE_MS"] = "1500";
-    SpawnRequest request;
-    request.argv = {QuillbyPath(), "--update-all"};
-    request.extraEnv = desk_.env();
-    ChildProcess update(request);
+    platform::ChildOptions options;
+    options.extraEnv = desk_.env();
+    platform::ChildProcess update;
+    ASSERT_TRUE(update.Start(QuillbyPath(), {"--update-all"}, options));
     const std::string middleTwo = ChapterRequests(1332, 2, 1).back();
     ASSERT_TRUE(WaitUntil(
         [&] {
@@ -268,8 +268,8 @@ TEST_F(StoryLibrary, AKilledUpdateLosesNothingAndTheNextOnePicksUp) {
         },
         60s));
     std::this_thread::sleep_for(500ms);  // in the pause after that chapter
-    ::kill(update.pid(), SIGKILL);
-    ASSERT_TRUE(update.WaitFor(10s));
+    ::kill(update.Pid(), SIGKILL);
+    ASSERT_EQ(update.Wait(10000), platform::ChildProcess::WaitResult::Exited);
 
     std::map<int, nlohmann::json> listed = Listed();
     EXPECT_EQ(listed.at(1331).at("chapters_kept"), 3);
@@ -307,10 +307,10 @@ TEST_F(StoryLibrary, TwoProgramsAtOnceOneRunsAndTheOtherIsRefused) {
     sim_.reset_log();
 
     desk_.env()["QUILLBY_CHAPTER_PAUSE_MS"] = "1000";
-    SpawnRequest request;
-    request.argv = {QuillbyPath(), "--update-all"};
-    request.extraEnv = desk_.env();
-    ChildProcess running(request);
+    platform::ChildOptions options;
+    options.extraEnv = desk_.env();
+    platform::ChildProcess running;
+    ASSERT_TRUE(running.Start(QuillbyPath(), {"--update-all"}, options));
     ASSERT_TRUE(WaitUntil([&] { return sim_.requests().size() >= 2; }, 60s));
 
     const RunResult second = Quillby({"--update-all"});
@@ -320,8 +320,8 @@ TEST_F(StoryLibrary, TwoProgramsAtOnceOneRunsAndTheOtherIsRefused) {
     EXPECT_EQ(list.exitCode, 0) << list.Describe();
     EXPECT_EQ(Lines(list.stdOut).size(), 2u);
 
-    ASSERT_TRUE(running.WaitFor(60s));
-    EXPECT_TRUE(WIFEXITED(running.waitStatus()) && WEXITSTATUS(running.waitStatus()) == 0);
+    ASSERT_EQ(running.Wait(60000), platform::ChildProcess::WaitResult::Exited);
+    EXPECT_EQ(running.ExitCode(), 0);
     EXPECT_EQ(Listed().at(1342).at("chapters_kept"), 3);
 }
 

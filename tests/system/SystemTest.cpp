@@ -53,16 +53,6 @@ std::string Flat(const std::string& text) {
     return std::regex_replace(text, std::regex("\\s+"), " ");
 }
 
-std::vector<std::string> PdfFiles(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const std::string& name : ListDir(folder)) {
-        if (fs::path(name).extension() == ".pdf") {
-            names.push_back(name);
-        }
-    }
-    return names;
-}
-
 // The sample story as the simulator serves it: chapter titles and the opening words of
 // each chapter's first paragraph.
 struct Chapter {
@@ -107,7 +97,7 @@ TEST_F(SystemTest, SampleStoryBecomesABookInTheDocumentsFolder) {
     EXPECT_EQ(out[out.size() - 2], "done");
     EXPECT_EQ(out[out.size() - 3], "save pdf file " + book);
     EXPECT_EQ(out.front(), "title:The Keeper’s Daughter — “A Winter at Pointe-Aubé”");
-    EXPECT_EQ(desk_.Opened(), std::vector<std::string>{book});
+    EXPECT_EQ(desk_.Opened(20s), std::vector<std::string>{book});
 
     const std::vector<Chapter> chapters = SampleChapters();
     ASSERT_EQ(chapters.size(), 5u);
@@ -155,7 +145,7 @@ TEST_F(SystemTest, AnAccentedTitleNamesTheBook) {
     EXPECT_EQ(PdfPages(book), 1 + 3);
     EXPECT_THAT(PdfText(book, 3), HasSubstr("Part 1/2"));
     EXPECT_THAT(PdfText(book, 4), HasSubstr("Fish & Chips <3"));
-    EXPECT_TRUE(desk_.Opened().empty());  // no desktop session: the book is not opened
+    EXPECT_TRUE(desk_.Opened(1s).empty());  // no desktop session: the book is not opened
 }
 
 // A chapter copied from a news page, full of pictures and scripts on a host that cannot be
@@ -242,6 +232,7 @@ TEST_F(SystemTest, AFailingBookBuildIsReportedInTheLog) {
                            QuillbyPath() + "' \"$@\"\n");
     ::chmod(program.c_str(), 0755);
 
+    desk_.env()["DISPLAY"] = ":77";  // a desktop session, where a made book is opened
     const RunResult run = desk_.Download(address, program);
     EXPECT_EQ(run.termSignal, 0) << run.Describe();
     EXPECT_EQ(run.exitCode, 1) << run.Describe();
@@ -249,7 +240,7 @@ TEST_F(SystemTest, AFailingBookBuildIsReportedInTheLog) {
     ASSERT_GE(out.size(), 2u);
     EXPECT_THAT(run.stdOut, HasSubstr("Cannot write file \"" + book + "\". File too large"));
     EXPECT_NE(out.back(), "done");
-    EXPECT_TRUE(desk_.Opened().empty());
+    EXPECT_TRUE(desk_.Opened(1s).empty());
 }
 
 }  // namespace

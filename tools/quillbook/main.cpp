@@ -14,18 +14,20 @@
 #include <getopt.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "ConsoleLog.h"
 #include "assembly/BookBuilder.h"
+#include "bookjob/BookFormatName.h"
 #include "assembly/EngineVersions.h"
+#include "common/Text.h"
 #include "platform/UserFolders.h"
 #include "render/RenderSettings.h"
 #include "wkhtmltox/WkHtmlToXCore.h"
@@ -47,27 +49,12 @@ constexpr const char* kUsage =
     "the path of each book made last. Exit status: 0 a book was made, 1 it could not be\n"
     "made, 2 a usage mistake.\n";
 
-bool ParseChapter(const char* text, int& value) {
-    errno = 0;
-    char* end = nullptr;
-    const long parsed = std::strtol(text, &end, 10);
-    if (errno != 0 || end == text || *end != '\0' || parsed < INT32_MIN || parsed > INT32_MAX) {
+bool ParseChapter(const std::string& text, int& value) {
+    const std::optional<long long> parsed = quill::ParseInteger(text);
+    if (!parsed || *parsed < INT32_MIN || *parsed > INT32_MAX) {
         return false;
     }
-    value = static_cast<int>(parsed);
-    return true;
-}
-
-bool ParseFormat(const std::string& text, quill::BookFormat& format) {
-    if (text == "pdf") {
-        format = quill::BookFormat::Pdf;
-    } else if (text == "epub") {
-        format = quill::BookFormat::Epub;
-    } else if (text == "both") {
-        format = quill::BookFormat::PdfAndEpub;
-    } else {
-        return false;
-    }
+    value = static_cast<int>(*parsed);
     return true;
 }
 
@@ -114,8 +101,13 @@ Arguments ParseArguments(int argc, char** argv, quill::BookJob& job) {
             args.error = NameOf(c == ':' ? optopt : c) + " needs a value";
         } else if (optarg != nullptr && std::find(seen.begin(), seen.end(), c) != seen.end()) {
             args.error = NameOf(c) + " is given twice";
-        } else if (c == kFormat && !ParseFormat(optarg, job.format)) {
-            args.error = "--format needs pdf, epub or both, not \"" + std::string(optarg) + "\"";
+        } else if (c == kFormat) {
+            if (const std::optional<quill::BookFormat> format = quill::BookFormatNamed(optarg)) {
+                job.format = *format;
+            } else {
+                args.error =
+                    "--format needs pdf, epub or both, not \"" + std::string(optarg) + "\"";
+            }
         } else if (c == kRenderCache) {
             job.renderCache = Absolute(optarg);
         } else if (c == 'h') {
@@ -137,7 +129,7 @@ Arguments ParseArguments(int argc, char** argv, quill::BookJob& job) {
         args.error = "WORKFOLDER, TITLE, LASTCHAPTER and DATAFOLDER are needed";
     } else if (count > 6) {
         args.error = "unexpected argument \"" + args.positional[6] + "\"";
-    } else if (!ParseChapter(args.positional[2].c_str(), job.lastchapter)) {
+    } else if (!ParseChapter(args.positional[2], job.lastchapter)) {
         args.error = "LASTCHAPTER needs a whole number, not \"" + args.positional[2] + "\"";
     }
     return args;

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <mutex>
 
+#include "common/Paths.h"
 #include "pdfium/PdfiumLib.h"
 #include "platform/MappedFile.h"
 #include "platform/Memory.h"
@@ -118,10 +119,6 @@ const char* EngineErrorText(unsigned long code) {
     }
 }
 
-std::string FileNameOnly(const std::string& path) {
-    return std::filesystem::u8path(path).filename().u8string();
-}
-
 // The engine pulls blocks of a dloOnDemand document through this; the mapping pages the
 // file in only as far as the engine reads it.
 int ReadBlock(void* param, unsigned long position, unsigned char* buffer, unsigned long size) {
@@ -170,7 +167,7 @@ void OpenData(platform::MappedFile& file, const std::string& fileName,
         throw EOSError(file.ErrorCode());
     }
     if (file.Size() > kLargestFile) {
-        throw EPdfException("PDF file \"" + FileNameOnly(fileName) + "\" is too large");
+        throw EPdfException("PDF file \"" + FileNameOf(fileName) + "\" is too large");
     }
     const bool ready = option == TPdfDocumentLoadOption::dloNormal ? file.ReadAll() : file.Map();
     if (!ready) {

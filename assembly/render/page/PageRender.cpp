@@ -12,6 +12,7 @@
 #include "common/DebugLog.h"
 #include "common/Errors.h"
 #include "common/Paths.h"
+#include "common/PercentEncoding.h"
 #include "page/BookStyle.h"
 #include "page/PageRender.h"
 #include "page/RenderProtocol.h"
@@ -23,20 +24,6 @@
 namespace quill {
 
 namespace {
-
-void AppendPercentByte(std::string& out, unsigned char byte) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    out += '%';
-    out += kHex[byte >> 4];
-    out += kHex[byte & 0x0F];
-}
-
-// RFC 3986's unreserved characters, and "/" between the path's segments.
-bool CopiedIntoUrl(unsigned char byte) {
-    return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
-           (byte >= '0' && byte <= '9') || byte == '-' || byte == '.' || byte == '_' ||
-           byte == '~' || byte == '/';
-}
 
 bool StartsWithDriveLetter(std::string_view path) {
     return path.size() >= 2 && path[1] == ':' &&
@@ -81,17 +68,11 @@ std::string FilePathToUrl(const std::string& path) {
     if (path.empty() || (path[0] != '/' && path[0] != '\\')) {
         url += '/';
     }
+    std::string slashed = path;
+    std::replace(slashed.begin(), slashed.end(), '\\', '/');
     // A Windows drive's colon stays, or the address would name no drive.
-    const size_t keepColonAt = StartsWithDriveLetter(path) ? 1 : std::string::npos;
-    for (size_t i = 0; i < path.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(path[i] == '\\' ? '/' : path[i]);
-        if (CopiedIntoUrl(byte) || i == keepColonAt) {
-            url += static_cast<char>(byte);
-        } else {
-            AppendPercentByte(url, byte);
-        }
-    }
-    return url;
+    const size_t drive = StartsWithDriveLetter(slashed) ? 2 : 0;
+    return url + slashed.substr(0, drive) + PercentEncode(std::string_view(slashed).substr(drive));
 }
 
 void HtmlToPdf(const std::string& HtmlFile, const std::string& PdfFile, bool bookStyle) {

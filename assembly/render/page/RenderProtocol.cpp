@@ -1,56 +1,14 @@
 #include "page/RenderProtocol.h"
 
+#include "common/PercentEncoding.h"
+
 namespace quill::render {
 
 namespace {
 
-bool PlainByte(unsigned char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '/' ||
-           c == '.' || c == '_' || c == '-' || c == '~';
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
+// An empty word still takes its place in the line.
 std::string Encode(std::string_view word) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const char c : word) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (PlainByte(byte)) {
-            out += c;
-        } else {
-            out += '%';
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0x0F];
-        }
-    }
-    // An empty word still takes its place in the line.
-    return out.empty() ? "%" : out;
-}
-
-std::string Decode(std::string_view word) {
-    std::string out;
-    for (size_t i = 0; i < word.size(); ++i) {
-        if (word[i] == '%' && i + 2 < word.size() && HexValue(word[i + 1]) >= 0 &&
-            HexValue(word[i + 2]) >= 0) {
-            out += static_cast<char>(HexValue(word[i + 1]) * 16 + HexValue(word[i + 2]));
-            i += 2;
-        } else if (word[i] != '%') {
-            out += word[i];
-        }
-    }
-    return out;
+    return word.empty() ? "%" : PercentEncode(word);
 }
 
 }  // namespace
@@ -69,7 +27,7 @@ std::vector<std::string> DecodeLine(std::string_view line) {
     size_t start = 0;
     while (start <= line.size()) {
         const size_t end = line.find(' ', start);
-        words.push_back(Decode(line.substr(start, end - start)));
+        words.push_back(PercentDecode(line.substr(start, end - start)));
         if (end == std::string_view::npos) {
             break;
         }

@@ -2,16 +2,26 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace quill {
 
-// Base of the program's own error classes; carries the message shown to the user.
+// Base of all the program's own error classes, the downloader's among them. Carries the
+// message shown to the user and, for a failure the downloader reports, the kind its
+// failure description names it by.
 class Exception : public std::runtime_error {
   public:
-    using std::runtime_error::runtime_error;
+    explicit Exception(const std::string& message, std::string kind = "")
+        : std::runtime_error(message), kind_(std::move(kind)) {}
+    // "OSError", "KeyError", ...; empty for a failure without a kind of its own.
+    const std::string& kind() const { return kind_; }
+
+  private:
+    std::string kind_;
 };
 
 // A failed system call: "System Error.  Code: N." and the system's text on the next line.
+// This and the two file errors below are of the kind "OSError".
 class EOSError : public Exception {
   public:
     explicit EOSError(int code);

@@ -14,16 +14,25 @@ struct SiteAddress {
     // "scheme://host" or "scheme://host:port", in lower case; the port only when it is not
     // the scheme's own.
     std::string origin;
+    // The host alone, in lower case.
+    std::string host;
     // A story page's number: "/story/N", "/story/N-slug", "/story/N/…".
     std::optional<uint64_t> story;
     // A chapter page's own number (not its story's): "/N", "/N-slug", "/N-slug/page/K".
     std::optional<uint64_t> part;
     // The path without a trailing "/"; query and fragment are never part of it.
     std::string path;
+    // The path segment that names the page: "N-slug" of a story page's "/story/N-slug/…",
+    // otherwise the first segment ("N-slug" of a chapter page); empty for the site's root.
+    std::string name;
 };
 
+// Whether an address without "scheme://" is read as an http one (as a user may type it).
+enum class MissingScheme { Refused, Http };
+
 // Nothing when the text is not an absolute http or https address with a host.
-std::optional<SiteAddress> ReadSiteAddress(const std::string& address);
+std::optional<SiteAddress> ReadSiteAddress(const std::string& address,
+                                           MissingScheme missing = MissingScheme::Refused);
 
 // The story's number in a story page's address; nothing for a chapter page or any other
 // address.

@@ -17,7 +17,7 @@ struct JobTicket {
 // A job ticket that cannot be read.
 class TicketError : public Exception {
   public:
-    using Exception::Exception;
+    explicit TicketError(const std::string& message) : Exception(message, "TicketError") {}
 };
 
 // Base64 (no line breaks) of the compact UTF-8 JSON object {"url":…,"dir":…}; "store" and

@@ -8,8 +8,6 @@ namespace quill {
 // The text without leading and trailing white space (ASCII and Unicode blanks alike).
 std::string Strip(std::string_view text);
 
-std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
-
 // Bytes written as a Python bytes literal, b'...', with non-printable bytes escaped.
 std::string EscapedBytes(std::string_view bytes);
 

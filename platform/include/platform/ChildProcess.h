@@ -6,13 +6,20 @@
 
 namespace platform {
 
+// Where a program's standard error goes.
+enum class ErrorOutput {
+    Discard,  // the null device: helpers report through files or the output pipe
+    Pipe,     // a pipe (see ErrorFd()), for a caller that reads what the program complains
+    Shared,   // our own standard error
+};
+
 // How a helper program is started.
 struct ChildOptions {
     // Pipes to the program's standard input and output (see InputFd()/OutputFd()); without
-    // them both are the null device. Standard error is always the null device: helpers
-    // report through files or the output pipe, never through a console.
+    // them both are the null device.
     bool pipeInput = false;
     bool pipeOutput = false;
+    ErrorOutput error = ErrorOutput::Discard;
     // Entries added to, or replacing, our environment.
     std::map<std::string, std::string> extraEnv;
 };
@@ -59,6 +66,7 @@ class ChildProcess {
     // end-of-file early.
     int InputFd() const { return input_; }
     int OutputFd() const { return output_; }
+    int ErrorFd() const { return errorOutput_; }
     void CloseInput();
 
   private:
@@ -69,6 +77,7 @@ class ChildProcess {
     int pidfd_ = -1;  // lets a wait sleep until the exit instead of polling
     int input_ = -1;
     int output_ = -1;
+    int errorOutput_ = -1;
     bool ended_ = false;
     int exitCode_ = -1;
     int termSignal_ = 0;

@@ -21,7 +21,6 @@ class FileLock {
     // EISDIR; a symbolic link, which is never followed: ELOOP).
     bool TryLock(const std::string& path);
     void Unlock();
-    bool Held() const { return fd_ >= 0; }
     int ErrorCode() const { return error_; }
 
   private:

@@ -1,20 +1,18 @@
 #pragma once
 
-#include <stdexcept>
 #include <string>
+#include <utility>
+
+#include "common/Errors.h"
 
 namespace quill {
 
 // A downloader failure. Its kind names the failure in the last line of the description
 // that the run log shows (see Failure.h).
-class DownloadError : public std::runtime_error {
+class DownloadError : public Exception {
   public:
     DownloadError(std::string kind, const std::string& message)
-        : std::runtime_error(message), kind_(std::move(kind)) {}
-    const std::string& kind() const { return kind_; }
-
-  private:
-    std::string kind_;
+        : Exception(message, std::move(kind)) {}
 };
 
 // The server answered with an HTTP status of 400 or more.

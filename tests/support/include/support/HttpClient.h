@@ -14,8 +14,8 @@ struct HttpResponse {
     std::string header(const std::string& lowerCaseName) const;
 };
 
-// A plain HTTP/1.0 GET over a socket, independent of the downloader's own web access, so a
-// test can look at the simulator without trusting the code under test. Throws
+// A plain HTTP GET with libcurl, independent of the downloader's own web access, so a test
+// can look at the simulator without trusting the code under test. Throws
 // std::runtime_error on connection failure, time-out or a malformed answer.
 HttpResponse HttpGet(const std::string& host, int port, const std::string& target,
                      std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));

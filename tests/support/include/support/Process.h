@@ -19,11 +19,17 @@ struct RunResult {
     std::string Describe() const;
 };
 
-// Runs argv[0] (searched in PATH) in a process group of its own, feeds it stdinText and
-// collects its output. On time-out the whole group is stopped: SIGTERM, then SIGKILL.
-// Throws std::runtime_error when the program cannot be started.
+// Runs argv[0] (searched in PATH) as the product runs its helpers (platform::ChildProcess:
+// a process group of its own, tied to this thread), feeds it stdinText and collects its
+// output. On time-out the whole group is stopped: SIGTERM, then SIGKILL. Throws
+// std::runtime_error when the program cannot be started.
 RunResult Run(const std::vector<std::string>& argv,
               const std::map<std::string, std::string>& extraEnv, std::chrono::milliseconds timeout,
               const std::string& stdinText = "");
+
+// The program's full path: as given when it holds a "/", else searched in the PATH that
+// extraEnv gives the child, or in ours.
+std::string FindProgram(const std::string& name,
+                        const std::map<std::string, std::string>& extraEnv = {});
 
 }  // namespace quill::test

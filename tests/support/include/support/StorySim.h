@@ -6,11 +6,13 @@
 #include <vector>
 
 #include "support/HttpClient.h"
-#include "support/UniqueFd.h"
+
+namespace platform {
+class ChildProcess;
+}
 
 namespace quill::test {
 
-class ChildProcess;
 class TempDir;
 
 struct StorySimOptions {
@@ -23,7 +25,8 @@ struct StorySimOptions {
 
 // The story-site simulator (tools/storysim/storysim.py) running for the lifetime of this
 // object, on a port of its own choice on 127.0.0.1. It also stops on its own when this
-// process dies, because it watches the pipe this object holds as its stdin.
+// process dies, because it watches the pipe this object holds as its stdin, and the system
+// ends it with the thread that started it.
 class StorySim {
   public:
     using Options = StorySimOptions;
@@ -50,8 +53,8 @@ class StorySim {
     void ReadPort(int fd, std::chrono::milliseconds timeout);
 
     std::unique_ptr<TempDir> catalogDir_;
-    std::unique_ptr<ChildProcess> process_;
-    UniqueFd stdin_;  // end of file tells the simulator to stop
+    // Its standard input is a pipe of ours: end of file tells the simulator to stop.
+    std::unique_ptr<platform::ChildProcess> process_;
     int port_ = 0;
     bool tls_ = false;
 };

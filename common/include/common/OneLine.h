@@ -12,4 +12,8 @@ namespace quill {
 // and a key such as "chapter:" only ever opens a line the downloader meant to write.
 std::string OneLine(std::string_view text);
 
+// The same text as a label (a book's title or author, a heading in its contents): one line
+// as above, each run of blanks made one, none at either end.
+std::string OneLineLabel(std::string_view text);
+
 }  // namespace quill
