@@ -298,8 +298,9 @@ void BuildBook(BookJob& job, IWindowLog& log) {
     // Each chapter is cleaned once for both editions and the outline. With both, the EPUB
     // cleans every chapter first and leaves the rendered copies for the PDF. Only the
     // rendered copies get soft hyphens, and only for justified text.
-    CleanedChapters chapters(job.tmpdir, job.format == BookFormat::PdfAndEpub,
-                             job.choices.ragged ? "" : job.booklanguage);
+    CleanedChapters chapters(
+        job.tmpdir, job.format == BookFormat::PdfAndEpub,
+        job.choices.ragged || job.format == BookFormat::Epub ? "" : job.booklanguage);
     std::vector<VolumeRange> volumes = VolumesToMake(job);
     if (volumes.empty()) {
         if (!job.keepVolumes.empty()) {

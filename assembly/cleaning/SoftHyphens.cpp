@@ -73,7 +73,9 @@ std::optional<LanguageTag> ReadTag(const std::string& tag) {
         subtags.push_back(tag.substr(start, end - start));
         start = end + 1;
     }
-    if (subtags.empty() || subtags[0].size() < 2 || subtags[0].size() > 3 ||
+    const bool emptySubtag = std::any_of(subtags.begin(), subtags.end(),
+                                         [](const std::string& subtag) { return subtag.empty(); });
+    if (emptySubtag || subtags[0].size() < 2 || subtags[0].size() > 3 ||
         !IsAsciiLetters(subtags[0])) {
         return std::nullopt;
     }
@@ -180,33 +182,41 @@ SoftHyphens::SoftHyphens(const std::string& language, const std::string& folder)
     if (!JustifiedInPrint(language)) {
         return;
     }
-    const std::string path = HyphenationDictionary(language, folder);
-    if (path.empty()) {
-        return;
+    path_ = HyphenationDictionary(language, folder);
+    if (!path_.empty()) {
+        identity_ = "soft hyphens " + std::to_string(kSoftHyphenRule) + " " +
+                    PrimaryLanguage(language) + " " + FileIdentity(path_);
     }
+}
+
+const SoftHyphens::Dictionary* SoftHyphens::Loaded() const {
+    if (tried_ || path_.empty()) {
+        return dictionary_.get();
+    }
+    tried_ = true;
     auto dictionary = std::make_unique<Dictionary>();
     dictionary->ctype = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
-    dictionary->dict = hnj_hyphen_load(path.c_str());
+    dictionary->dict = hnj_hyphen_load(path_.c_str());
     if (dictionary->ctype == nullptr || dictionary->dict == nullptr) {
-        return;
+        return nullptr;
     }
     if (!dictionary->dict->utf8) {
         dictionary->toCharset = iconv_open(dictionary->dict->cset, "UTF-8");
         if (dictionary->toCharset == reinterpret_cast<iconv_t>(-1)) {
-            return;
+            return nullptr;
         }
     }
     dictionary_ = std::move(dictionary);
-    identity_ = "soft hyphens " + std::to_string(kSoftHyphenRule) + " " +
-                PrimaryLanguage(language) + " " + FileIdentity(path);
+    return dictionary_.get();
 }
 
 SoftHyphens::~SoftHyphens() = default;
 
-std::string SoftHyphens::HyphenateWord(std::u32string_view word) const {
+std::string SoftHyphens::HyphenateWord(const Dictionary& dictionary,
+                                       std::u32string_view word) const {
     std::string out;
     const std::optional<std::string> encoded =
-        word.size() <= kLongestWord ? dictionary_->Encode(word) : std::nullopt;
+        word.size() <= kLongestWord ? dictionary.Encode(word) : std::nullopt;
     std::vector<char> hyphens(encoded ? encoded->size() + 5 : 0, '0');
     char** rep = nullptr;
     int* pos = nullptr;
@@ -237,7 +247,8 @@ std::string SoftHyphens::HyphenateWord(std::u32string_view word) const {
 }
 
 std::string SoftHyphens::Insert(std::string_view xhtml) const {
-    if (!Active()) {
+    const Dictionary* dictionary = Loaded();
+    if (dictionary == nullptr) {
         return std::string(xhtml);
     }
     std::string out;
@@ -245,7 +256,7 @@ std::string SoftHyphens::Insert(std::string_view xhtml) const {
     std::u32string word;
     const auto flush = [&] {
         if (word.size() >= kShortestWord) {
-            out += HyphenateWord(word);
+            out += HyphenateWord(*dictionary, word);
         } else {
             for (const char32_t c : word) {
                 AppendUtf8(out, c);
@@ -290,7 +301,7 @@ std::string SoftHyphens::Insert(std::string_view xhtml) const {
         }
         const Utf8Char decoded = DecodeUtf8(xhtml, i);
         if (verbatim == 0 &&
-            iswalpha_l(static_cast<wint_t>(decoded.code), dictionary_->ctype) != 0) {
+            iswalpha_l(static_cast<wint_t>(decoded.code), dictionary->ctype) != 0) {
             word += decoded.code;
         } else {
             flush();

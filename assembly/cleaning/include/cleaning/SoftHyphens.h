@@ -24,7 +24,10 @@ class SoftHyphens {
     SoftHyphens(const SoftHyphens&) = delete;
     SoftHyphens& operator=(const SoftHyphens&) = delete;
 
-    bool Active() const { return dictionary_ != nullptr; }
+    // Whether there is a dictionary to hyphenate with. It is read when the first text is
+    // hyphenated: a large one takes seconds (German's, 2.4 s), which a build whose pages
+    // all come from the render cache never spends.
+    bool Active() const { return !path_.empty(); }
 
     // The XHTML fragment with a soft hyphen at every hyphenation point of each word of at
     // least kShortestWord letters in its text. Tags, attributes, character references and
@@ -39,9 +42,13 @@ class SoftHyphens {
 
   private:
     struct Dictionary;
-    std::string HyphenateWord(std::u32string_view word) const;
+    std::string HyphenateWord(const Dictionary& dictionary, std::u32string_view word) const;
+    // The dictionary, read now when it was not yet; null when it cannot be read.
+    const Dictionary* Loaded() const;
 
-    std::unique_ptr<Dictionary> dictionary_;
+    std::string path_;
+    mutable std::unique_ptr<Dictionary> dictionary_;
+    mutable bool tried_ = false;
     std::string identity_ = "none";
 };
 
