@@ -26,7 +26,7 @@ double TextScale(TextSize text) {
         case TextSize::Medium:
             break;
         case TextSize::Large:
-            return 1.2;
+            return 1.17;
     }
     return 1;
 }

@@ -1,6 +1,7 @@
 // The look of a chapter page in the book.
 #include "page/BookStyle.h"
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 
@@ -38,6 +39,18 @@ int Pixels(double points) {
     return static_cast<int>(std::lround(points / kPointsPerCssPixel));
 }
 
+// The body text's size in points, a whole number of engine pixels. Large text is at least
+// 1.15 times the medium size even after both are rounded to pixels, which a plain scale
+// would miss on the small screens' type.
+double BodyPoints(const PageLook& look) {
+    const int medium = Pixels(GeometryOf(look.page).bodyPoints);
+    int pixels = static_cast<int>(std::lround(medium * TextScale(look.text)));
+    if (look.text == TextSize::Large) {
+        pixels = std::max(pixels, static_cast<int>(std::ceil(medium * 1.15)));
+    }
+    return pixels * kPointsPerCssPixel;
+}
+
 std::string Millimetres(double mm) {
     std::ostringstream text;
     text << mm << "mm";
@@ -70,7 +83,7 @@ void SetPage(IWkGlobalSettings& global, const PageGeometry& page, PagePreset pre
 
 // The body's type and colours.
 std::string BodyStyle(const PageLook& look) {
-    const double body = GeometryOf(look.page).bodyPoints * TextScale(look.text);
+    const double body = BodyPoints(look);
     std::ostringstream css;
     css << "html, body { margin: 0; padding: 0; }\n"
         << "body { font-family: serif; font-size: " << Pixels(body)
@@ -82,7 +95,7 @@ std::string BodyStyle(const PageLook& look) {
 }
 
 std::string HeadingStyle(const PageLook& look) {
-    const double body = GeometryOf(look.page).bodyPoints * TextScale(look.text);
+    const double body = BodyPoints(look);
     std::ostringstream css;
     css << "h1, h2, h3 { line-height: 1.2; page-break-after: avoid; page-break-inside: avoid; }\n"
         << "h2 { font-size: " << Pixels(body * kHeadingPerBody) << "px; margin: 0 0 "
@@ -92,7 +105,7 @@ std::string HeadingStyle(const PageLook& look) {
 
 // Paragraphs, and what must never be wider than the page.
 std::string ParagraphStyle(const PageLook& look) {
-    const double body = GeometryOf(look.page).bodyPoints * TextScale(look.text);
+    const double body = BodyPoints(look);
     std::ostringstream css;
     // A paragraph moves whole to the next page when it fits there. Orphans and widows
     // alone leave a single line behind for a paragraph of three lines (the engine gives up

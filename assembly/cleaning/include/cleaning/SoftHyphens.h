@@ -31,7 +31,7 @@ class SoftHyphens {
 
     // The XHTML fragment with a soft hyphen at every hyphenation point of each word of at
     // least kShortestWord letters in its text. Tags, attributes, character references and
-    // the text of pre, code, kbd, samp and var stay exactly as they are.
+    // the text of headings, pre, code, kbd, samp and var stay exactly as they are.
     std::string Insert(std::string_view xhtml) const;
 
     // What decides where the hyphens go, for the render cache's key: "none", or this
