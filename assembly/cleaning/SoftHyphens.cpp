@@ -33,8 +33,8 @@ constexpr int kLeftMin = 2, kRightMin = 3;
 
 // Text inside these keeps its words whole: code, keys, program output and variables are
 // shown as written, and headings are set ragged, where a broken word only looks torn.
-constexpr std::array<std::string_view, 11> kVerbatim = {
-    "pre", "code", "kbd", "samp", "var", "h1", "h2", "h3", "h4", "h5", "h6"};
+constexpr std::array<std::string_view, 11> kVerbatim = {"pre", "code", "kbd", "samp", "var", "h1",
+                                                        "h2",  "h3",   "h4",  "h5",   "h6"};
 
 void AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
