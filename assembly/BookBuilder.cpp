@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <optional>
 
 #include "assembly/BookName.h"
+#include "assembly/BookRecord.h"
 #include "cleaning/CleanedChapters.h"
 #include "common/DebugLog.h"
 #include "common/Paths.h"
@@ -21,6 +24,10 @@ namespace quill {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+VolumeRange RangeOf(const BookJob& job) {
+    return {job.volume, job.firstchapter, job.lastchapter};
+}
 
 long long MillisecondsSince(Clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
@@ -43,7 +50,7 @@ std::string NoChapterReason(const BookJob& job) {
         return FileExists(JoinPath(job.tmpdir, std::to_string(n) + ".html"));
     };
     bool anyChapter = false, everyChapterFailed = true;
-    for (long long n = 1; n <= job.lastchapter; ++n) {
+    for (long long n = std::max(job.firstchapter, 1); n <= job.lastchapter; ++n) {
         if (exists(n)) {
             anyChapter = true;
             everyChapterFailed = everyChapterFailed && failed(n);
@@ -63,7 +70,7 @@ std::string NoChapterReason(const BookJob& job) {
 // download left out: what a complete build lacks.
 std::vector<int> LeftOut(const BookJob& job, const std::vector<int>& held) {
     std::vector<int> leftOut = job.notDownloaded;
-    for (long long n = 1; n <= job.lastchapter; ++n) {
+    for (long long n = std::max(job.firstchapter, 1); n <= job.lastchapter; ++n) {
         const int number = static_cast<int>(n);
         if (!std::binary_search(held.begin(), held.end(), number) &&
             FileExists(JoinPath(job.tmpdir, std::to_string(n) + ".html"))) {
@@ -73,20 +80,59 @@ std::vector<int> LeftOut(const BookJob& job, const std::vector<int>& held) {
     return leftOut;
 }
 
-void BuildPdf(BookJob& job, CleanedChapters& chapters, BuildReport& report) {
-    report.Report(build::EditionStarted{Edition::Pdf});
-    ConvertChapters(job, chapters, report);
-    // In order and once each, also after the EPUB noted chapters of its own.
-    std::sort(job.unrendered.begin(), job.unrendered.end());
-    job.unrendered.erase(std::unique(job.unrendered.begin(), job.unrendered.end()),
-                         job.unrendered.end());
-    job.bookdir = IncludeTrailingSeparator(job.tmpdir);
+// This book's name: the story's, and which volume it is.
+std::string NameOf(const BookJob& job) {
+    return MakeBookName(job.booktitle) + VolumeSuffix(RangeOf(job));
+}
+
+// Where this book's edition is saved, and the same volume's books under other names (the
+// last volume's name grows with the story), which the saved book replaces.
+struct BookPlace {
+    std::string path;
+    std::vector<std::string> renamed;
+};
+
+BookPlace PlaceOf(const BookJob& job, const std::string& ext, const StoryOfBook& storyOf,
+                  const std::string& storyUrl) {
+    BookPlace place;
+    place.path =
+        ChooseBookPath(job.datadir, NameOf(job), ext, storyUrl, storyOf, job.earlierStoryUrls);
+    for (std::string& other : VolumeBooks(job.datadir, MakeBookName(job.booktitle), RangeOf(job),
+                                          ext, storyUrl, storyOf, job.earlierStoryUrls)) {
+        if (other != place.path) {
+            place.renamed.push_back(std::move(other));
+        }
+    }
+    return place;
+}
+
+// Never a worse book: an earlier book of the volume under another name is removed only
+// when the new one holds every chapter it holds.
+void RemoveRenamed(const BookPlace& place, const std::vector<int>& held) {
+    for (const std::string& earlier : place.renamed) {
+        const std::optional<std::vector<int>> chapters = RecordedChapters(earlier);
+        if (chapters &&
+            std::includes(held.begin(), held.end(), chapters->begin(), chapters->end())) {
+            std::remove(earlier.c_str());
+        }
+    }
+}
+
+PageFinish FinishOf(const BookChoices& choices) {
+    const PageGeometry page = GeometryOf(choices.page);
+    return PageFinish{page.bottomMm, page.numberPoints, choices.dark};
+}
+
+// Merges the cover page and the book's chapters, rendered already, and saves the book;
+// false when none of its chapters could be put into it.
+bool MergeAndSave(BookJob& job, CleanedChapters& chapters, BuildReport& report) {
     report.Report(build::Merging{});
     job.bookfile.clear();
     BookContents contents;
-    contents.title = job.booktitle;
+    contents.title = job.booktitle + VolumeTitleSuffix(RangeOf(job));
     contents.author = job.bookauthor;
     contents.storyUrl = SanitizeUtf8(job.storyurl);
+    contents.pages = FinishOf(job.choices);
 
     // The merged pages go to a scratch file in the work folder, removed when the build
     // ends; only the finished book reaches the data folder.
@@ -101,8 +147,7 @@ void BuildPdf(BookJob& job, CleanedChapters& chapters, BuildReport& report) {
         MergeChapters(job, report, book, contents,
                       [&chapters](int number) { return chapters.Heading(number); });
         if (contents.chapters.empty()) {
-            throw EEmptyBook("No chapter could be put into the book, so it was not saved: " +
-                             NoChapterReason(job) + ".");
+            return false;
         }
         SaveMerged(book, merged);
     }
@@ -110,21 +155,133 @@ void BuildPdf(BookJob& job, CleanedChapters& chapters, BuildReport& report) {
     StopIfCancelled(job);  // the last point where leaving costs nothing
 
     const Clock::time_point finishStart = Clock::now();
-    const std::string bookPath =
-        ChooseBookPath(job.datadir, MakeBookName(job.booktitle), ".pdf", contents.storyUrl,
-                       &ReadStoryOfBook, job.earlierStoryUrls);
+    const BookPlace place = PlaceOf(job, ".pdf", &ReadStoryOfBook, contents.storyUrl);
     const std::vector<int> held = HeldChapters(contents);
-    if (auto kept = KeepEarlierBook(bookPath, &ReadChaptersOfBook, held, LeftOut(job, held))) {
+    if (auto kept = KeepEarlierBook(place.path, &ReadChaptersOfBook, held, LeftOut(job, held))) {
         job.kept.push_back(std::move(*kept));
-        return;
+        return true;
     }
     report.Report(build::Saving{Edition::Pdf});
-    WriteFinishedBook(merged.TempPath(), contents, bookPath);
+    WriteFinishedBook(merged.TempPath(), contents, place.path);
+    RemoveRenamed(place, held);
     // Read by the render benchmark, which times these steps apart from the rendering.
     DebugLog("book: merged in " + std::to_string(mergeMs) + " ms, finished in " +
              std::to_string(MillisecondsSince(finishStart)) + " ms");
-    report.Report(build::EditionSaved{Edition::Pdf, bookPath});
-    job.bookfile = bookPath;
+    report.Report(build::EditionSaved{Edition::Pdf, place.path});
+    job.bookfile = place.path;
+    return true;
+}
+
+// One volume's part of the build (or the whole story's, for volume 0), with what the
+// whole build knows of its chapters.
+BookJob PartOf(const BookJob& whole, const VolumeRange& volume) {
+    BookJob part = whole;
+    part.firstchapter = volume.first;
+    part.lastchapter = volume.last;
+    part.volume = volume.number;
+    const auto outside = [&volume](int n) {
+        return n != 0 && (n < volume.first || n > volume.last);
+    };
+    part.notDownloaded.erase(
+        std::remove_if(part.notDownloaded.begin(), part.notDownloaded.end(), outside),
+        part.notDownloaded.end());
+    part.unrendered.erase(std::remove_if(part.unrendered.begin(), part.unrendered.end(), outside),
+                          part.unrendered.end());
+    part.kept.clear();
+    part.saved.clear();
+    part.bookfile.clear();
+    part.epubfile.clear();
+    return part;
+}
+
+// What a part leaves for the whole build: the books it saved or kept, and the chapters it
+// could not put into them.
+void TakeFrom(BookJob& whole, const BookJob& part, const VolumeRange& volume) {
+    for (const int n : part.unrendered) {
+        InsertChapter(whole.unrendered, n);
+    }
+    whole.kept.insert(whole.kept.end(), part.kept.begin(), part.kept.end());
+    for (const std::string& saved : {part.bookfile, part.epubfile}) {
+        if (!saved.empty()) {
+            whole.saved.push_back({saved, volume});
+        }
+    }
+    if (whole.bookfile.empty()) {
+        whole.bookfile = part.bookfile;
+    }
+    if (whole.epubfile.empty()) {
+        whole.epubfile = part.epubfile;
+    }
+}
+
+void BuildPdf(BookJob& job, CleanedChapters& chapters, BuildReport& report,
+              const std::vector<VolumeRange>& volumes) {
+    report.Report(build::EditionStarted{Edition::Pdf});
+    ConvertChapters(job, chapters, report);
+    // In order and once each, also after the EPUB noted chapters of its own.
+    std::sort(job.unrendered.begin(), job.unrendered.end());
+    job.unrendered.erase(std::unique(job.unrendered.begin(), job.unrendered.end()),
+                         job.unrendered.end());
+    job.bookdir = IncludeTrailingSeparator(job.tmpdir);
+    job.bookfile.clear();
+    bool anyBook = false;
+    for (const VolumeRange& volume : volumes) {
+        BookJob part = PartOf(job, volume);
+        anyBook = MergeAndSave(part, chapters, report) || anyBook;
+        TakeFrom(job, part, volume);
+    }
+    if (!anyBook) {
+        throw EEmptyBook("No chapter could be put into the book, so it was not saved: " +
+                         NoChapterReason(job) + ".");
+    }
+}
+
+void BuildEpubs(BookJob& job, CleanedChapters& chapters, BuildReport& report,
+                const std::vector<VolumeRange>& volumes) {
+    report.Report(build::EditionStarted{Edition::Epub});
+    std::optional<EEmptyBook> empty;
+    for (const VolumeRange& volume : volumes) {
+        BookJob part = PartOf(job, volume);
+        const BookPlace place = PlaceOf(part, ".epub", &StoryOfEpub, part.storyurl);
+        try {
+            BuildEpub(part, place.path, chapters, report);
+        } catch (const EEmptyBook& e) {
+            // With volumes, the others are still made.
+            empty = e;
+        }
+        if (!part.epubfile.empty()) {
+            RemoveRenamed(place, RecordedChapters(part.epubfile).value_or(std::vector<int>{}));
+        }
+        TakeFrom(job, part, volume);
+    }
+    if (empty && job.saved.empty() && job.kept.empty()) {
+        throw *empty;
+    }
+}
+
+// The chapter files of the work folder, in order.
+std::vector<int> ChapterFiles(const BookJob& job) {
+    std::vector<int> numbers;
+    for (long long n = 1; n <= job.lastchapter; ++n) {
+        if (FileExists(JoinPath(job.tmpdir, std::to_string(n) + ".html"))) {
+            numbers.push_back(static_cast<int>(n));
+        }
+    }
+    return numbers;
+}
+
+// The volumes this build makes: all of them, but those the caller keeps as they are.
+std::vector<VolumeRange> VolumesToMake(const BookJob& job) {
+    std::vector<VolumeRange> volumes =
+        PlanVolumes(ChapterFiles(job), job.choices.volumeChapters, job.lastchapter);
+    volumes.erase(std::remove_if(volumes.begin(), volumes.end(),
+                                 [&job](const VolumeRange& volume) {
+                                     return std::find(job.keepVolumes.begin(),
+                                                      job.keepVolumes.end(),
+                                                      volume.number) != job.keepVolumes.end();
+                                 }),
+                  volumes.end());
+    return volumes;
 }
 
 }  // namespace
@@ -134,22 +291,35 @@ void BuildPdf(BookJob& job, CleanedChapters& chapters, BuildReport& report) {
 void BuildBook(BookJob& job, IWindowLog& log) {
     job.epubfile.clear();
     job.kept.clear();
+    job.saved.clear();
+    job.firstchapter = 1;
+    job.volume = 0;
     BuildReport report(log, job.progress);
     // Each chapter is cleaned once for both editions and the outline. With both, the EPUB
-    // cleans every chapter first and leaves the rendered copies for the PDF.
-    CleanedChapters chapters(job.tmpdir, job.format == BookFormat::PdfAndEpub);
+    // cleans every chapter first and leaves the rendered copies for the PDF. Only the
+    // rendered copies get soft hyphens, and only for justified text.
+    CleanedChapters chapters(
+        job.tmpdir, job.format == BookFormat::PdfAndEpub,
+        job.choices.ragged || job.format == BookFormat::Epub ? "" : job.booklanguage);
+    std::vector<VolumeRange> volumes = VolumesToMake(job);
+    if (volumes.empty()) {
+        if (!job.keepVolumes.empty()) {
+            return;  // every volume stays as it is
+        }
+        // No chapter at all: the whole story's book, which says why it cannot be made.
+        volumes = PlanVolumes({}, 0, job.lastchapter);
+    }
     if (job.format != BookFormat::Pdf) {
-        report.Report(build::EditionStarted{Edition::Epub});
-        BuildEpub(job,
-                  ChooseBookPath(job.datadir, MakeBookName(job.booktitle), ".epub", job.storyurl,
-                                 &StoryOfEpub, job.earlierStoryUrls),
-                  chapters, report);
+        BuildEpubs(job, chapters, report, volumes);
     }
     if (job.format == BookFormat::Epub) {
         job.bookfile.clear();
     } else {
-        BuildPdf(job, chapters, report);
+        BuildPdf(job, chapters, report, volumes);
     }
+    std::stable_partition(job.saved.begin(), job.saved.end(), [](const SavedBook& book) {
+        return book.path.size() < 5 || book.path.compare(book.path.size() - 5, 5, ".epub") != 0;
+    });
 }
 
 }  // namespace quill

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <filesystem>
 #include <optional>
 #include <string_view>
 
@@ -128,6 +129,40 @@ std::string ChooseBookPath(const std::string& folder, const std::string& name,
     }
     throw EFCreateError(base + ext, "Every name up to (" + std::to_string(kMostCopies) +
                                         ") holds another story's book");
+}
+
+std::vector<std::string> VolumeBooks(const std::string& folder, const std::string& name,
+                                     const VolumeRange& volume, const std::string& ext,
+                                     const std::string& storyUrl, const StoryOfBook& storyOf,
+                                     const std::vector<std::string>& earlierUrls) {
+    std::vector<std::string> found;
+    if (volume.number == 0 || storyUrl.empty()) {
+        return found;
+    }
+    const std::string start = name + VolumeTitleSuffix(volume) + " (chapter";
+    const std::string first = std::to_string(volume.first);
+    const auto matches = [&](const std::string& file) {
+        if (file.size() < start.size() + ext.size() || file.compare(0, start.size(), start) != 0 ||
+            file.compare(file.size() - ext.size(), ext.size(), ext) != 0) {
+            return false;
+        }
+        const std::string rest = file.substr(start.size());
+        return rest.rfind(" " + first + ")", 0) == 0 || rest.rfind("s " + first + "\u2013", 0) == 0;
+    };
+    std::error_code error;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::u8path(folder), error)) {
+        const std::string file = entry.path().filename().u8string();
+        if (matches(file) && entry.is_regular_file(error)) {
+            const std::string path = JoinPath(folder, file);
+            const std::optional<std::string> recorded = storyOf(path);
+            if (recorded && IsBookOfStory(*recorded, storyUrl, earlierUrls)) {
+                found.push_back(path);
+            }
+        }
+    }
+    std::sort(found.begin(), found.end());
+    return found;
 }
 
 }  // namespace quill

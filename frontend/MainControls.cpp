@@ -94,6 +94,9 @@ void TMainfm::CreateControls() {
     refreshbox->setToolTip(
         "Fetch every chapter from the site again instead of using the "
         "copies kept from earlier downloads");
+    // The kind of book, at the foot of the options; its tooltip says what is chosen.
+    bookbtn = new QPushButton("Book\u2026", this);
+    bookbtn->setGeometry(591, 365, 104, 28);
     Memo1 = new QPlainTextEdit(this);
     Memo1->setGeometry(90, 136, 477, 257);
     Memo1->setReadOnly(true);
@@ -111,6 +114,7 @@ void TMainfm::CreateControls() {
     connect(downloadbtn, &QPushButton::clicked, this, &TMainfm::downloadbtnClick);
     connect(SpeedButton1, &QToolButton::clicked, this, &TMainfm::SpeedButton1Click);
     connect(Aboutbtn, &QToolButton::clicked, this, &TMainfm::AboutbtnClick);
+    connect(bookbtn, &QPushButton::clicked, this, &TMainfm::bookbtnClick);
 }
 
 // The footer: how far the job has got, what it fetches now, and how long it will take.

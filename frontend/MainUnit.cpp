@@ -17,6 +17,7 @@
 
 #include "JobBridge.h"
 #include "frontend/AboutUt.h"
+#include "frontend/BookDialog.h"
 #include "frontend/Links.h"
 #include "frontend/MyUtils.h"
 #include "frontend/Notifier.h"
@@ -67,6 +68,15 @@ void TMainfm::FormCreate() {
     formatbox->setCurrentIndex(format >= 0 ? format : 0);
     connect(formatbox, &QComboBox::currentTextChanged, this,
             [](const QString& text) { QSettings().setValue(kFormatSetting, text); });
+    bookbtn->setToolTip(BookChoicesSummary(SavedBookChoices()));
+}
+
+void TMainfm::bookbtnClick() {
+    TBookDialog dialog(SavedBookChoices(), this);
+    if (dialog.exec() == QDialog::Accepted) {
+        SaveBookChoices(dialog.Choices());
+        bookbtn->setToolTip(BookChoicesSummary(dialog.Choices()));
+    }
 }
 
 void TMainfm::SetProgramFolder(const std::string& folder) {
@@ -88,6 +98,7 @@ void TMainfm::SetBusy(bool Value) {
     }
     formatbox->setEnabled(!Value);
     refreshbox->setEnabled(!Value);
+    bookbtn->setEnabled(!Value);
     busy_ = Value;
     UpdateStoryActions();
 }
@@ -97,6 +108,7 @@ JobRequest TMainfm::Request() const {
     request.url = linked->text().trimmed().toStdString();
     request.refresh = refreshbox->isChecked();
     request.format = static_cast<BookFormat>(formatbox->currentIndex());
+    request.choices = SavedBookChoices();
     request.openBook = openBooks_;
     return request;
 }

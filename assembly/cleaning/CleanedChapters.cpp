@@ -11,8 +11,11 @@
 
 namespace quill {
 
-CleanedChapters::CleanedChapters(std::string workFolder, bool renderedCopies)
-    : prefix_(IncludeTrailingSeparator(workFolder)), renderedCopies_(renderedCopies) {}
+CleanedChapters::CleanedChapters(std::string workFolder, bool renderedCopies,
+                                 const std::string& hyphenation)
+    : prefix_(IncludeTrailingSeparator(workFolder)),
+      renderedCopies_(renderedCopies),
+      hyphens_(hyphenation) {}
 
 std::string CleanedChapters::ChapterFile(int n) const {
     return prefix_ + std::to_string(n) + ".html";
@@ -43,7 +46,7 @@ void CleanedChapters::WriteCopy(int n, const ChapterMarkup& markup, Chapter& cha
     std::string document;
     document.reserve(kRenderedCopyHead.size() + markup.xhtml.size() + kRenderedCopyTail.size());
     document += kRenderedCopyHead;
-    document += markup.xhtml;
+    document += hyphens_.Insert(markup.xhtml);
     document += kRenderedCopyTail;
     WriteFileAtomic(CopyFile(n), document, platform::Durability::Scratch);
     chapter.copied = true;

@@ -25,8 +25,12 @@ using Compression = ZipWriter::Compression;
 
 BookMetadata Describe(const BookJob& job, std::time_t now) {
     BookMetadata book;
-    book.identifier = epub::StoryIdentifier(job.storyurl, job.booktitle, job.bookauthor);
-    book.title = epub::Label(job.booktitle, "Untitled");
+    // Each volume is a book of its own to a reading system.
+    const std::string volume = job.volume > 0 ? "#volume-" + std::to_string(job.volume) : "";
+    book.identifier = epub::StoryIdentifier(job.storyurl.empty() ? "" : job.storyurl + volume,
+                                            job.booktitle + volume, job.bookauthor);
+    book.title = epub::Label(job.booktitle, "Untitled") +
+                 VolumeTitleSuffix({job.volume, job.firstchapter, job.lastchapter});
     book.author = epub::Label(job.bookauthor, "");
     book.language = epub::LanguageTag(job.booklanguage);
     book.source = epub::Label(job.storyurl, "");

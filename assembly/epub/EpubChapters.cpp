@@ -16,7 +16,7 @@ EpubChapters::EpubChapters(BookJob& job, const BookMetadata& book, CleanedChapte
     : job_(job), book_(book), cleaned_(cleaned), report_(report) {
     const std::string prefix = IncludeTrailingSeparator(job.tmpdir);
     // Wide enough that the loop ends even for the largest chapter number.
-    for (long long n = 1; n <= job.lastchapter; ++n) {
+    for (long long n = std::max(job.firstchapter, 1); n <= job.lastchapter; ++n) {
         if (FileExists(prefix + std::to_string(n) + ".html")) {
             numbers_.push_back(static_cast<int>(n));
         }

@@ -79,7 +79,10 @@ void Finish(QPDF& pdf, const BookContents& contents) {
     bookpdf::SetDocumentInfo(pdf, contents);
     bookpdf::AddOutline(pdf, contents);
     bookpdf::AddPageLabels(pdf, contents.coverPages);
-    bookpdf::DrawPageNumbers(pdf, contents.coverPages);
+    if (contents.pages.dark) {
+        bookpdf::PaintDarkPages(pdf, contents.coverPages);
+    }
+    bookpdf::DrawPageNumbers(pdf, contents.coverPages, contents.pages);
 }
 
 }  // namespace

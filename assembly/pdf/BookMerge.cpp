@@ -1,6 +1,7 @@
 // Merging the chapter PDFs into the book.
 #include "pdf/BookMerge.h"
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
@@ -45,7 +46,11 @@ int AppendNamed(long long n, const std::string& file, TPdfDocument& book) {
 void MergeChapters(BookJob& job, BuildReport& report, TPdfDocument& book, BookContents& contents,
                    const HeadingOf& headingOf) {
     int total = 0;
-    for (long long i = 0; i <= job.lastchapter; ++i) {
+    // The cover page, then this book's chapters (one volume's, with volumes).
+    const auto next = [&job](long long i) {
+        return i == 0 ? std::max<long long>(job.firstchapter, 1) : i + 1;
+    };
+    for (long long i = 0; i <= job.lastchapter; i = next(i)) {
         report.ProcessMessages();
         const std::string file = job.bookdir + std::to_string(i) + ".pdf";
         if (!FileExists(file)) {

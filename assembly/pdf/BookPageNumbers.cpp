@@ -18,12 +18,11 @@ namespace quill::bookpdf {
 namespace {
 
 constexpr double kPointsPerMm = 72.0 / 25.4;
-constexpr double kNumberSize = 9;
 // Every digit of Times-Roman is 500/1000 of the font size wide.
-constexpr double kDigitWidth = 0.5 * kNumberSize;
-// The number's baseline sits in the middle of the page's foot margin.
-constexpr double kBaseline = kBookMarginBottomMm / 2 * kPointsPerMm;
+constexpr double kDigitWidth = 0.5;
+// As quiet on a dark page as on a light one.
 constexpr const char* kNumberGray = "0.35";
+constexpr const char* kDarkNumberGray = "0.62";
 
 QPDFObjectHandle NumberFont(QPDF& pdf) {
     QPDFObjectHandle font = QPDFObjectHandle::newDictionary();
@@ -63,21 +62,23 @@ std::string FontName(QPDFObjectHandle fonts, QPDFObjectHandle font) {
 }
 
 // Restores the graphics state of the page's own content, then prints the number centred
-// on the page's visible width.
+// on the page's visible width, its baseline in the middle of the foot.
 std::string NumberContent(const std::string& fontName, int number,
-                          const QPDFObjectHandle::Rectangle& box) {
+                          const QPDFObjectHandle::Rectangle& box, const PageFinish& finish) {
     const std::string digits = std::to_string(number);
-    const double x = box.llx + (box.urx - box.llx - kDigitWidth * digits.size()) / 2;
-    const double y = box.lly + kBaseline;
+    const double size = finish.numberPoints;
+    const double x = box.llx + (box.urx - box.llx - kDigitWidth * size * digits.size()) / 2;
+    const double y = box.lly + finish.footMm / 2 * kPointsPerMm;
     return "Q\nq\nBT\n" + QPDFObjectHandle::newName(fontName).unparse() + " " +
-           QUtil::double_to_string(kNumberSize, 1) + " Tf\n" + kNumberGray + " g\n" +
-           QUtil::double_to_string(x, 2) + " " + QUtil::double_to_string(y, 2) + " Td\n" +
+           QUtil::double_to_string(size, 1) + " Tf\n" +
+           (finish.dark ? kDarkNumberGray : kNumberGray) + " g\n" + QUtil::double_to_string(x, 2) +
+           " " + QUtil::double_to_string(y, 2) + " Td\n" +
            QPDFObjectHandle::newString(digits).unparse() + " Tj\nET\nQ\n";
 }
 
 }  // namespace
 
-void DrawPageNumbers(QPDF& pdf, int firstPage) {
+void DrawPageNumbers(QPDF& pdf, int firstPage, const PageFinish& finish) {
     std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(pdf).getAllPages();
     if (firstPage < 0 || firstPage >= static_cast<int>(pages.size())) {
         return;
@@ -92,7 +93,7 @@ void DrawPageNumbers(QPDF& pdf, int firstPage) {
         const int number = static_cast<int>(i) - firstPage + 1;
         page.addPageContents(save, true);
         page.addPageContents(
-            QPDFObjectHandle::newStream(&pdf, NumberContent(fontName, number, box)), false);
+            QPDFObjectHandle::newStream(&pdf, NumberContent(fontName, number, box, finish)), false);
     }
 }
 

@@ -22,6 +22,9 @@ void AddOutline(QPDF& pdf, const BookContents& contents);
 void AddPageLabels(QPDF& pdf, int coverPages);
 
 // Prints the page number at the foot of every page from firstPage on, counting from 1.
-void DrawPageNumbers(QPDF& pdf, int firstPage);
+void DrawPageNumbers(QPDF& pdf, int firstPage, const PageFinish& finish);
+
+// Paints every page from firstPage on in the dark pages' colour, under its own content.
+void PaintDarkPages(QPDF& pdf, int firstPage);
 
 }  // namespace quill::bookpdf

@@ -1,5 +1,6 @@
 // Rendering the cover page and the chapter files to PDF: each in the render worker within
 // its bound, or taken from the render cache.
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <utility>
@@ -32,14 +33,24 @@ std::string LeftOutReason(const RenderOutcome& outcome, std::chrono::millisecond
     }
 }
 
-RenderCache OpenCache(const BookJob& job) {
+RenderCache OpenCache(const BookJob& job, const CleanedChapters& chapters) {
     if (job.renderCache.empty()) {
         return RenderCache("", "");
     }
     const std::string engine =
         EngineIdentity(job.renderCache, wk::WkHtmlToXLibraryName(), job.renderer);
     // A font installed or a configuration changed can change any page.
-    return RenderCache(job.renderCache, RenderFingerprint(engine) + FontSetIdentity());
+    return RenderCache(job.renderCache,
+                       RenderFingerprint(engine) + FontSetIdentity() +
+                           BookChoicesFingerprint(LookOf(job.choices, job.booklanguage),
+                                                  chapters.RenderedCopyIdentity()));
+}
+
+// A chapter of a volume that stays as it is needs no page.
+bool InKeptVolume(const BookJob& job, long long n) {
+    const int volume = VolumeOf(static_cast<int>(n), job.choices.volumeChapters);
+    return volume > 0 && std::find(job.keepVolumes.begin(), job.keepVolumes.end(), volume) !=
+                             job.keepVolumes.end();
 }
 
 struct Page {
@@ -69,7 +80,7 @@ std::vector<Page> FindPages(const BookJob& job, const RenderCache& cache, BuildR
         report.ProcessMessages();
         Page page{n, prefix + std::to_string(n) + ".html",
                   n == 0 ? render::PageKind::Page : render::PageKind::Chapter, ""};
-        if (!FileExists(page.html)) {
+        if ((n > 0 && InKeptVolume(job, n)) || !FileExists(page.html)) {
             continue;
         }
         if (cache.Enabled()) {
@@ -87,7 +98,12 @@ class PageConverter {
   public:
     PageConverter(BookJob& job, CleanedChapters& chapters, BuildReport& report,
                   const RenderCache& cache, RenderWorker& worker)
-        : job_(job), chapters_(chapters), report_(report), cache_(cache), worker_(worker) {}
+        : job_(job),
+          chapters_(chapters),
+          report_(report),
+          cache_(cache),
+          worker_(worker),
+          look_(LookOf(job.choices, job.booklanguage)) {}
 
     void Convert(const Page& page) {
         const std::string number = std::to_string(page.number);
@@ -121,7 +137,7 @@ class PageConverter {
             unreadable_ = copy.why;
             return;
         }
-        worker_.Submit({page.kind, copy.path, pdf}, job_.chapterTimeout);
+        worker_.Submit({page.kind, copy.path, pdf, look_}, job_.chapterTimeout);
     }
 
     // Waits for the page being rendered and keeps it, or records it as left out.
@@ -156,6 +172,7 @@ class PageConverter {
     BuildReport& report_;
     const RenderCache& cache_;
     RenderWorker& worker_;
+    const PageLook look_;
     Page rendering_{};
     std::string renderingPdf_;
     std::optional<std::string> unreadable_;  // why the chapter taken up cannot be rendered
@@ -164,7 +181,7 @@ class PageConverter {
 }  // namespace
 
 void ConvertChapters(BookJob& job, CleanedChapters& chapters, BuildReport& report) {
-    const RenderCache cache = OpenCache(job);
+    const RenderCache cache = OpenCache(job, chapters);
     RenderWorker worker(job.renderer, wk::WkHtmlToXLibraryName(), report.Window(), job.cancelled);
     if (job.lastchapter >= 0) {
         // Starting the engine takes longer than looking up a long book's pages in the

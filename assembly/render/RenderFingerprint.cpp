@@ -21,4 +21,16 @@ std::string RenderFingerprint(const std::string& engineIdentity) {
     return text;
 }
 
+std::string BookChoicesFingerprint(const PageLook& look, const std::string& copyIdentity) {
+    const PageGeometry page = GeometryOf(look.page);
+    std::string text = "book choices " + PageLookText(look) + "\n";
+    text += "page " + std::to_string(page.widthMm) + " " + std::to_string(page.heightMm) + " " +
+            std::to_string(page.topMm) + " " + std::to_string(page.bottomMm) + " " +
+            std::to_string(page.sideMm) + "\n";
+    text += "chapter style\n" + BookStyleSheet(look);
+    text += "cover style\n" + CoverStyleSheet(look);
+    text += "rendered copy " + copyIdentity + "\n";
+    return text;
+}
+
 }  // namespace quill

@@ -4,8 +4,9 @@
 
 #include <set>
 
-#include "bookjob/BookFormatName.h"
 #include "assembly/EngineVersions.h"
+#include "bookjob/BookChoiceOptions.h"
+#include "bookjob/BookFormatName.h"
 
 #ifndef QUILLBY_VERSION
 #error "the build passes the program's version as QUILLBY_VERSION"
@@ -15,7 +16,21 @@ namespace quill {
 
 namespace {
 
-enum Option { kDownload = 256, kFormat, kRefresh, kDemoUrl, kAutostart, kUpdateAll, kList, kJson };
+enum Option {
+    kDownload = 256,
+    kFormat,
+    kRefresh,
+    kDemoUrl,
+    kAutostart,
+    kUpdateAll,
+    kList,
+    kJson,
+    kPage,
+    kText,
+    kDark,
+    kRagged,
+    kVolumeChapters
+};
 
 const option kOptions[] = {
     {"download", optional_argument, nullptr, kDownload},
@@ -26,6 +41,11 @@ const option kOptions[] = {
     {"update-all", no_argument, nullptr, kUpdateAll},
     {"list", no_argument, nullptr, kList},
     {"json", no_argument, nullptr, kJson},
+    {"page", required_argument, nullptr, kPage},
+    {"text", required_argument, nullptr, kText},
+    {"dark", no_argument, nullptr, kDark},
+    {"ragged", no_argument, nullptr, kRagged},
+    {"volume-chapters", required_argument, nullptr, kVolumeChapters},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -60,6 +80,12 @@ std::string Conflicts(const CommandLine& cmd, const std::set<int>& seen) {
     }
     if (!cmd.download && (seen.count(kFormat) || seen.count(kRefresh))) {
         return "--format and --refresh go with --download";
+    }
+    // An update makes the kind of book the library remembers for each story.
+    for (const int choice : {kPage, kText, kDark, kRagged, kVolumeChapters}) {
+        if (!cmd.download && seen.count(choice)) {
+            return NameOf(choice) + " goes with --download";
+        }
     }
     if (!cmd.list && cmd.json) {
         return "--json goes with --list";
@@ -137,6 +163,17 @@ CommandLine ParseCommandLine(int argc, char** argv) {
             case kJson:
                 cmd.json = true;
                 break;
+            case kPage:
+            case kText:
+            case kDark:
+            case kRagged:
+            case kVolumeChapters:
+                if (const std::string mistake =
+                        ApplyChoiceOption(NameOf(c).substr(2), optarg, cmd.choices);
+                    !mistake.empty()) {
+                    return fail(mistake);
+                }
+                break;
             case 'h':
                 cmd.help = true;
                 break;
@@ -162,19 +199,25 @@ CommandLine ParseCommandLine(int argc, char** argv) {
     return cmd;
 }
 
-const char* UsageText() {
-    return "Usage: quillby [--demo-url URL [--autostart]]\n"
-           "       quillby --download [--format pdf|epub|both] [--refresh] [--] URL [URL...]\n"
-           "       quillby --update-all\n"
-           "       quillby --list [--json]\n"
-           "       quillby --help | --version\n"
-           "  --download      download the stories at the URLs into books without showing\n"
-           "                  the window, one after another; prints the log and each book's\n"
-           "                  path, and with several stories a summary last\n"
-           "  --format F      pdf (the default), epub, or both (the PDF is the one opened)\n"
-           "  --refresh       fetch every chapter again instead of using the kept copies\n"
+std::string UsageText() {
+    return std::string(
+               "Usage: quillby [--demo-url URL [--autostart]]\n"
+               "       quillby --download [--format pdf|epub|both] [--refresh] [--page P] [--text "
+               "S]\n"
+               "                          [--dark] [--ragged] [--volume-chapters N] [--] URL "
+               "[URL...]\n"
+               "       quillby --update-all\n"
+               "       quillby --list [--json]\n"
+               "       quillby --help | --version\n"
+               "  --download      download the stories at the URLs into books without showing\n"
+               "                  the window, one after another; prints the log and each book's\n"
+               "                  path, and with several stories a summary last\n"
+               "  --format F      pdf (the default), epub, or both (the PDF is the one opened)\n"
+               "  --refresh       fetch every chapter again instead of using the kept copies\n") +
+           ChoiceOptionsUsage() +
            "  --update-all    check every story of the library for new chapters and bring\n"
-           "                  its books up to date; ends with a summary of what changed\n"
+           "                  its books up to date, each of the kind last made of it; ends with\n"
+           "                  a summary of what changed\n"
            "  --list          print the library, one story a line, its fields separated by\n"
            "                  tabs; with --json as JSON\n"
            "  --demo-url URL  open the window with URL in the address field\n"

@@ -19,6 +19,8 @@ struct CommandLine {
     bool autostart = false;               // --autostart: press Download once the window shows
     bool refresh = false;                 // --refresh: fetch every chapter again
     BookFormat format = BookFormat::Pdf;  // --format pdf|epub|both
+    // --page, --text, --dark, --ragged, --volume-chapters: the kind of book
+    BookChoices choices;
     bool help = false;
     bool version = false;
     std::string error;  // a usage mistake, in one line, when not empty
@@ -30,7 +32,7 @@ struct CommandLine {
 CommandLine ParseCommandLine(int argc, char** argv);
 
 // The usage text printed for --help and after a usage mistake.
-const char* UsageText();
+std::string UsageText();
 
 // What --version prints: the program's version, then the engines'.
 std::string VersionText();

@@ -1,5 +1,6 @@
 #include "HeadlessRun.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <mutex>
 
@@ -37,7 +38,15 @@ class TerminalObserver : public IQueueObserver {
         }
     }
     void Finished(const JobResult& result) override {
-        if (!result.bookfile.empty()) {
+        // A story in volumes has a book for each; they are all printed, in order.
+        const bool volumes =
+            std::any_of(result.saved.begin(), result.saved.end(),
+                        [](const SavedBook& book) { return book.volume.number > 0; });
+        if (volumes) {
+            for (const std::string& book : result.books) {
+                Print(book);
+            }
+        } else if (!result.bookfile.empty()) {
             Print(result.bookfile);
         }
     }
@@ -100,6 +109,7 @@ std::optional<std::vector<QueuedStory>> AddressedStories(const CommandLine& cmd,
         request.url = Trimmed(address);  // as the window takes its address field
         request.refresh = cmd.refresh;
         request.format = cmd.format;
+        request.choices = cmd.choices;
         request.openBook = openBook && cmd.addresses.size() == 1;
         if (const auto problem = StoryAddressProblem(request.url, StorySiteUrl())) {
             out.Print(*problem);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <nlohmann/json.hpp>
 
+#include "bookjob/BookChoices.h"
 #include "library/LibraryText.h"
 
 namespace quill {
@@ -58,8 +59,12 @@ nlohmann::ordered_json OptionalJson(const std::string& text) {
 nlohmann::ordered_json Json(const LibraryStory& story) {
     nlohmann::ordered_json books = nlohmann::ordered_json::array();
     for (const LibraryBook& book : story.books) {
-        books.push_back(
-            {{"format", book.format}, {"path", book.path}, {"chapters", book.chapters}});
+        nlohmann::ordered_json entry = {
+            {"format", book.format}, {"path", book.path}, {"chapters", book.chapters}};
+        if (book.volume > 0) {
+            entry["volume"] = book.volume;  // one of the story's volumes
+        }
+        books.push_back(std::move(entry));
     }
     const auto number = [](const std::optional<int>& n) {
         return n ? nlohmann::ordered_json(*n) : nlohmann::ordered_json();
@@ -76,6 +81,7 @@ nlohmann::ordered_json Json(const LibraryStory& story) {
             {"outcome", OutcomeCode(story)},
             {"outcome_message", story.outcomeMessage},
             {"address", story.address},
+            {"choices", BookChoicesText(ReadBookChoices(story.choices))},
             {"books", books}};
 }
 

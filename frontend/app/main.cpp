@@ -54,11 +54,11 @@ int RunWindow(char** argv, const quill::CommandLine& cmd) {
 int main(int argc, char** argv) {
     const quill::CommandLine cmd = quill::ParseCommandLine(argc, argv);
     if (!cmd.error.empty()) {
-        std::fprintf(stderr, "quillby: %s\n%s", cmd.error.c_str(), quill::UsageText());
+        std::fprintf(stderr, "quillby: %s\n%s", cmd.error.c_str(), quill::UsageText().c_str());
         return 2;
     }
     if (cmd.help) {
-        std::fputs(quill::UsageText(), stdout);
+        std::fputs(quill::UsageText().c_str(), stdout);
         return 0;
     }
     if (cmd.version) {

@@ -6,6 +6,7 @@
 
 #include "common/Digest.h"
 #include "common/FileBytes.h"
+#include "common/Paths.h"
 
 namespace quill {
 
@@ -25,20 +26,46 @@ void AddFile(Sha256& digest, const std::string& path) {
 }  // namespace
 
 std::string BookInputsDigest(const BookInfo& info, const std::string& tmpdir,
-                             const std::string& storyUrl) {
+                             const std::string& storyUrl, const BookChoices& choices,
+                             const VolumeRange& volume) {
     Sha256 digest;
-    AddField(digest, "quillby book inputs 1");
+    AddField(digest, volume.number == 0 ? "quillby book inputs 1" : "quillby volume inputs 1");
     AddField(digest, info.title.value_or(""));
     AddField(digest, info.author.value_or(""));
     AddField(digest, storyUrl);
-    AddField(digest, std::to_string(info.chapterCount.value_or(-1)));
+    if (volume.number == 0) {
+        AddField(digest, std::to_string(info.chapterCount.value_or(-1)));
+        if (choices != BookChoices{}) {
+            AddField(digest, BookChoicesText(choices));
+        }
+    } else {
+        AddField(digest, BookChoicesText(choices));
+        AddField(digest, std::to_string(volume.first) + "-" + std::to_string(volume.last));
+    }
     for (const ChapterLine& chapter : info.chapters) {
+        if (volume.number != 0 &&
+            (chapter.position < volume.first || chapter.position > volume.last)) {
+            continue;
+        }
         AddField(digest, std::to_string(chapter.position));
         AddField(digest, chapter.title);
         AddFile(digest, tmpdir + "/" + std::to_string(chapter.position) + ".html");
     }
     AddFile(digest, tmpdir + "/cover.jpg");
     return digest.Hex();
+}
+
+std::vector<VolumeRange> PlannedVolumes(const BookInfo& info, const std::string& tmpdir,
+                                        const BookChoices& choices) {
+    std::vector<int> chapters;
+    for (const ChapterLine& chapter : info.chapters) {
+        if (FileExists(tmpdir + "/" + std::to_string(chapter.position) + ".html")) {
+            chapters.push_back(chapter.position);
+        }
+    }
+    std::sort(chapters.begin(), chapters.end());
+    chapters.erase(std::unique(chapters.begin(), chapters.end()), chapters.end());
+    return PlanVolumes(chapters, choices.volumeChapters, info.chapterCount.value_or(0));
 }
 
 std::vector<std::string> EditionFormats(BookFormat format) {

@@ -60,6 +60,7 @@ BookJob MakeBookJob(const JobSetup& setup, const JobRequest& request, const Book
     job.storyurl = StoryAddress(request.url, info.storyNumber);
     job.earlierStoryUrls = EarlierStoryAddresses(request.url, info.storyNumber);
     job.format = request.format;
+    job.choices = request.choices;
     job.renderer = setup.renderer;
     job.renderCache = setup.folders.renderCache;
     job.renderAgain = request.refresh;
@@ -167,6 +168,7 @@ JobResult DownloadFinished(const JobSetup& setup, const JobRequest& request,
 
     BookJob job = MakeBookJob(setup, request, info, cancelled, progress);
     job.notDownloaded = notDownloaded;
+    job.keepVolumes = CurrentVolumes(setup, request, info, log);
     const std::optional<std::string> failure = Build(job, log);
     if (cancelled && cancelled()) {
         return Ended(JobOutcome::Stopped, "The book was not finished: the program is closing.",
@@ -180,11 +182,10 @@ JobResult DownloadFinished(const JobSetup& setup, const JobRequest& request,
     JobResult result;
     // The PDF opens; the EPUB when it is the only edition saved.
     result.bookfile = !job.bookfile.empty() ? job.bookfile : job.epubfile;
-    for (const std::string& saved : {job.bookfile, job.epubfile}) {
-        if (!saved.empty()) {
-            result.books.push_back(saved);
-        }
+    for (const SavedBook& saved : job.saved) {
+        result.books.push_back(saved.path);
     }
+    result.saved = job.saved;
     result.missing = notDownloaded;
     result.missing.insert(result.missing.end(), job.unrendered.begin(), job.unrendered.end());
     std::sort(result.missing.begin(), result.missing.end());

@@ -1,4 +1,5 @@
 // What a job leaves in the library.
+#include <algorithm>
 #include <ctime>
 #include <filesystem>
 
@@ -138,14 +139,29 @@ void LibraryRecorder::JobEnded(JobResult& result) {
     }
 }
 
+namespace {
+
+// What a saved book was made from, when it holds every chapter it should: only then is it
+// known to be what these inputs make; any other is built again next time. A volume holds
+// every chapter when none of its own is missing, whatever other volumes lack.
+std::string SavedInputs(const SavedBook& saved, const BookInfo& info, const JobResult& result,
+                        const std::string& tmpdir, const std::string& storyUrl,
+                        const BookChoices& choices) {
+    const VolumeRange& volume = saved.volume;
+    const bool whole =
+        volume.number == 0
+            ? result.outcome == JobOutcome::Complete
+            : std::none_of(result.missing.begin(), result.missing.end(), [&volume](int n) {
+                  return n == 0 || (n >= volume.first && n <= volume.last);
+              });
+    return whole ? BookInputsDigest(info, tmpdir, storyUrl, choices, volume) : "";
+}
+
+}  // namespace
+
 void LibraryRecorder::Record(Library& library, const BookInfo& info, const JobResult& result) {
     const std::string& tmpdir = setup_.folders.tmpdir;
     const std::string storyUrl = StoryAddress(request_.url, info.storyNumber);
-    // Only a book that holds every chapter is known to be what these inputs make; any other
-    // is built again next time.
-    const std::string inputs = result.outcome == JobOutcome::Complete && !result.books.empty()
-                                   ? BookInputsDigest(info, tmpdir, storyUrl)
-                                   : "";
     const int64_t now = static_cast<int64_t>(std::time(nullptr));
     library.Change(*result.storyNumber, [&](LibraryStory& story, bool known) {
         const bool read = info.title.has_value();  // the story page was read
@@ -173,8 +189,15 @@ void LibraryRecorder::Record(Library& library, const BookInfo& info, const JobRe
         }
         story.outcome = OutcomeName(result.outcome);
         story.outcomeMessage = result.message;
-        for (const std::string& path : result.books) {
-            story.PutBook(BookRecord(path, inputs));
+        for (const SavedBook& saved : result.saved) {
+            LibraryBook book = BookRecord(
+                saved.path, SavedInputs(saved, info, result, tmpdir, storyUrl, request_.choices));
+            book.volume = saved.volume.number;
+            story.PutBook(std::move(book));
+        }
+        // An update makes the same kind of book as the job that last made one.
+        if (!result.saved.empty()) {
+            story.choices = BookChoicesText(request_.choices);
         }
         return true;
     });
@@ -188,6 +211,7 @@ JobRequest UpdateRequest(const LibraryStory& story) {
         formats.push_back(book.format);
     }
     request.format = FormatOfEditions(formats);
+    request.choices = ReadBookChoices(story.choices);
     request.openBook = false;
     request.keepCurrentBooks = true;
     return request;

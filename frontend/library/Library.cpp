@@ -11,8 +11,9 @@ namespace quill {
 
 namespace {
 
-// The layout this program writes. A library of a later layout is left alone.
-constexpr int64_t kLayout = 1;
+// The layout this program writes. A library of a later layout is left alone. Layout 2
+// records each story's book choices and a book per volume.
+constexpr int64_t kLayout = 2;
 
 constexpr const char* kSchema = R"(
 CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT NOT NULL);
@@ -27,7 +28,8 @@ CREATE TABLE IF NOT EXISTS stories(
   last_checked INTEGER,
   last_updated INTEGER,
   outcome TEXT NOT NULL DEFAULT '',
-  outcome_message TEXT NOT NULL DEFAULT '');
+  outcome_message TEXT NOT NULL DEFAULT '',
+  choices TEXT NOT NULL DEFAULT '');
 CREATE TABLE IF NOT EXISTS books(
   story INTEGER NOT NULL REFERENCES stories(number) ON DELETE CASCADE,
   format TEXT NOT NULL,
@@ -36,12 +38,33 @@ CREATE TABLE IF NOT EXISTS books(
   inputs TEXT NOT NULL DEFAULT '',
   size INTEGER NOT NULL DEFAULT -1,
   modified_ns INTEGER NOT NULL DEFAULT -1,
-  PRIMARY KEY(story, format));
+  volume INTEGER NOT NULL DEFAULT 0,
+  PRIMARY KEY(story, format, volume));
+)";
+
+// From layout 1: the stories get their choices (the defaults), each book is its story's
+// whole book. SQLite cannot change a primary key in place, so the books move to a new table.
+constexpr const char* kFromLayout1 = R"(
+ALTER TABLE stories ADD COLUMN choices TEXT NOT NULL DEFAULT '';
+CREATE TABLE books_by_volume(
+  story INTEGER NOT NULL REFERENCES stories(number) ON DELETE CASCADE,
+  format TEXT NOT NULL,
+  path TEXT NOT NULL,
+  chapters TEXT NOT NULL DEFAULT '',
+  inputs TEXT NOT NULL DEFAULT '',
+  size INTEGER NOT NULL DEFAULT -1,
+  modified_ns INTEGER NOT NULL DEFAULT -1,
+  volume INTEGER NOT NULL DEFAULT 0,
+  PRIMARY KEY(story, format, volume));
+INSERT INTO books_by_volume(story, format, path, chapters, inputs, size, modified_ns)
+  SELECT story, format, path, chapters, inputs, size, modified_ns FROM books;
+DROP TABLE books;
+ALTER TABLE books_by_volume RENAME TO books;
 )";
 
 constexpr const char* kStoryColumns =
     "number, address, title, author, language, chapters_kept, chapters_on_site, last_checked, "
-    "last_updated, outcome, outcome_message";
+    "last_updated, outcome, outcome_message, choices";
 
 LibraryStory ReadStory(const sqlite::Statement& row) {
     LibraryStory story;
@@ -58,6 +81,7 @@ LibraryStory ReadStory(const sqlite::Statement& row) {
     story.lastUpdated = row.OptionalNumber(8);
     story.outcome = row.Text(9);
     story.outcomeMessage = row.Text(10);
+    story.choices = row.Text(11);
     return story;
 }
 
@@ -69,6 +93,7 @@ LibraryBook ReadBook(const sqlite::Statement& row) {
     book.inputs = row.Text(4);
     book.size = row.Number(5);
     book.modifiedNs = row.Number(6);
+    book.volume = static_cast<int>(row.Number(7));
     return book;
 }
 
@@ -90,8 +115,8 @@ std::vector<LibraryStory> Select(sqlite::Connection& db, const std::string& wher
         }
     }
     const std::string sql =
-        "SELECT story, format, path, chapters, inputs, size, modified_ns FROM books " +
-        std::string(number ? "WHERE story = ?1 " : "") + "ORDER BY story, format";
+        "SELECT story, format, path, chapters, inputs, size, modified_ns, volume FROM books " +
+        std::string(number ? "WHERE story = ?1 " : "") + "ORDER BY story, format, volume";
     sqlite::Statement books(db, sql.c_str());
     if (number) {
         books.Bind(1, *number);
@@ -108,14 +133,14 @@ std::vector<LibraryStory> Select(sqlite::Connection& db, const std::string& wher
 void Write(sqlite::Connection& db, const LibraryStory& story) {
     sqlite::Statement upsert(db, R"(
 INSERT INTO stories(number, address, title, author, language, chapters_kept, chapters_on_site,
-                    last_checked, last_updated, outcome, outcome_message)
-VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)
+                    last_checked, last_updated, outcome, outcome_message, choices)
+VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)
 ON CONFLICT(number) DO UPDATE SET
   address = excluded.address, title = excluded.title, author = excluded.author,
   language = excluded.language, chapters_kept = excluded.chapters_kept,
   chapters_on_site = excluded.chapters_on_site, last_checked = excluded.last_checked,
   last_updated = excluded.last_updated, outcome = excluded.outcome,
-  outcome_message = excluded.outcome_message)");
+  outcome_message = excluded.outcome_message, choices = excluded.choices)");
     const auto number = static_cast<int64_t>(story.number);
     upsert.Bind(1, number)
         .Bind(2, story.address)
@@ -129,12 +154,13 @@ ON CONFLICT(number) DO UPDATE SET
         .Bind(9, story.lastUpdated)
         .Bind(10, story.outcome)
         .Bind(11, story.outcomeMessage)
+        .Bind(12, story.choices)
         .Run();
     sqlite::Statement clear(db, "DELETE FROM books WHERE story = ?1");
     clear.Bind(1, number).Run();
     sqlite::Statement insert(db,
                              "INSERT INTO books(story, format, path, chapters, inputs, size, "
-                             "modified_ns) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+                             "modified_ns, volume) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
     for (const LibraryBook& book : story.books) {
         insert.Bind(1, number)
             .Bind(2, book.format)
@@ -143,6 +169,7 @@ ON CONFLICT(number) DO UPDATE SET
             .Bind(5, book.inputs)
             .Bind(6, book.size)
             .Bind(7, book.modifiedNs)
+            .Bind(8, static_cast<int64_t>(book.volume))
             .Run();
         insert.Reset();
     }
@@ -167,9 +194,9 @@ std::optional<int> LibraryStory::NewWaiting() const {
     return std::max(0, *chaptersOnSite - chaptersKept);
 }
 
-const LibraryBook* LibraryStory::Book(const std::string& format) const {
+const LibraryBook* LibraryStory::Book(const std::string& format, int volume) const {
     for (const LibraryBook& book : books) {
-        if (book.format == format) {
+        if (book.format == format && book.volume == volume) {
             return &book;
         }
     }
@@ -178,11 +205,14 @@ const LibraryBook* LibraryStory::Book(const std::string& format) const {
 
 void LibraryStory::PutBook(LibraryBook book) {
     books.erase(std::remove_if(books.begin(), books.end(),
-                               [&](const LibraryBook& b) { return b.format == book.format; }),
+                               [&](const LibraryBook& b) {
+                                   return b.format == book.format && b.volume == book.volume;
+                               }),
                 books.end());
     books.push_back(std::move(book));
-    std::sort(books.begin(), books.end(),
-              [](const LibraryBook& a, const LibraryBook& b) { return a.format < b.format; });
+    std::sort(books.begin(), books.end(), [](const LibraryBook& a, const LibraryBook& b) {
+        return a.format != b.format ? a.format < b.format : a.volume < b.volume;
+    });
 }
 
 Library::Library(const std::string& path, const FirstScan& firstScan,
@@ -241,25 +271,32 @@ void Library::Prepare(const FirstScan& firstScan, std::chrono::milliseconds busy
         SwitchToWal(*db_, busyTimeout);
     }
     db_->Execute("PRAGMA synchronous = FULL; PRAGMA foreign_keys = ON");
-    bool scanned = false;
+    bool current = false, scanned = false;
     {
         sqlite::Transaction look(*db_, false);
         const int64_t layout = Layout(*db_);
         if (layout > kLayout) {
             throw sqlite::Error(SQLITE_ERROR, "it was made by a newer version of the program");
         }
-        scanned = layout == kLayout && Scanned(*db_);
+        scanned = layout >= 1 && Scanned(*db_);
+        current = layout == kLayout && scanned;
         look.Commit();
     }
-    if (scanned) {
+    if (current) {
         return;
     }
     // The scan reads the disk outside the transaction, so other programs are not kept
-    // waiting; only the first program to write its result counts.
-    std::vector<LibraryStory> found = firstScan ? firstScan() : std::vector<LibraryStory>{};
+    // waiting; only the first program to write its result counts. An older layout that was
+    // scanned only needs its tables changed.
+    std::vector<LibraryStory> found =
+        firstScan && !scanned ? firstScan() : std::vector<LibraryStory>{};
     sqlite::Transaction create(*db_, true);
+    // Another program may have changed the layout meanwhile.
+    if (Layout(*db_) == 1) {
+        db_->Execute(kFromLayout1);
+    }
     db_->Execute(kSchema);
-    db_->Execute("PRAGMA user_version = 1");
+    db_->Execute("PRAGMA user_version = 2");
     if (!Scanned(*db_)) {
         for (const LibraryStory& story : found) {
             sqlite::Statement known(*db_, "SELECT 1 FROM stories WHERE number = ?1");

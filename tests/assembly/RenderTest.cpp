@@ -487,5 +487,36 @@ TEST_F(Render, AChangedEngineFileRendersEveryPageAgain) {
     EXPECT_EQ(RenderedPages().size(), 2u);
 }
 
+// Each book choice that shapes a page, and the language its words are hyphenated in, renders
+// the pages again; the number of chapters per volume does not.
+TEST_F(Render, AChangedBookChoiceRendersThePagesAgain) {
+    job_.renderCache = base_.file("cache");
+    WriteWork("1.html", Chapter("One", "extraordinary hyphenation everywhere", 3));
+    job_.lastchapter = 1;
+    job_.booklanguage = "en";
+    BuildBook(job_, log_);
+    BuildBook(job_, log_);
+    EXPECT_EQ(RenderedPages().size(), 1u);
+    const std::vector<std::function<void(BookChoices&)>> changes = {
+        [](BookChoices& c) { c.page = PagePreset::Phone; },
+        [](BookChoices& c) { c.text = TextSize::Large; },
+        [](BookChoices& c) { c.dark = true; },
+        [](BookChoices& c) { c.ragged = true; },
+    };
+    size_t rendered = 1;
+    for (const auto& change : changes) {
+        change(job_.choices);
+        BuildBook(job_, log_);
+        EXPECT_EQ(RenderedPages().size(), ++rendered) << BookChoicesText(job_.choices);
+    }
+    job_.choices.ragged = false;
+    job_.booklanguage = "de";
+    BuildBook(job_, log_);
+    EXPECT_EQ(RenderedPages().size(), ++rendered) << "another language's hyphens";
+    job_.choices.volumeChapters = 5;
+    BuildBook(job_, log_);
+    EXPECT_EQ(RenderedPages().size(), rendered) << "a volume's pages are the story's";
+}
+
 }  // namespace
 }  // namespace quill

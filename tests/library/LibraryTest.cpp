@@ -245,5 +245,60 @@ TEST_F(LibraryTest, AFileThatIsNoLibraryIsNamedAndLeftAlone) {
     EXPECT_EQ(ReadFile(path()), std::string(4096, 'x'));
 }
 
+// A library the previous version wrote keeps its stories and books, each book its story's
+// whole one, and takes volumes and choices from then on, without scanning the disk again.
+TEST_F(LibraryTest, ALibraryOfTheEarlierLayoutIsKeptWholeAndTakesVolumes) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path().c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, R"(
+CREATE TABLE meta(key TEXT PRIMARY KEY, value TEXT NOT NULL);
+CREATE TABLE stories(number INTEGER PRIMARY KEY, address TEXT NOT NULL,
+  title TEXT NOT NULL DEFAULT '', author TEXT NOT NULL DEFAULT '',
+  language TEXT NOT NULL DEFAULT '', chapters_kept INTEGER NOT NULL DEFAULT 0,
+  chapters_on_site INTEGER, last_checked INTEGER, last_updated INTEGER,
+  outcome TEXT NOT NULL DEFAULT '', outcome_message TEXT NOT NULL DEFAULT '');
+CREATE TABLE books(story INTEGER NOT NULL REFERENCES stories(number) ON DELETE CASCADE,
+  format TEXT NOT NULL, path TEXT NOT NULL, chapters TEXT NOT NULL DEFAULT '',
+  inputs TEXT NOT NULL DEFAULT '', size INTEGER NOT NULL DEFAULT -1,
+  modified_ns INTEGER NOT NULL DEFAULT -1, PRIMARY KEY(story, format));
+INSERT INTO meta VALUES('scanned', '1');
+INSERT INTO stories(number, address, title, chapters_kept) VALUES(7001, 'a', 'Old Tale', 3);
+INSERT INTO books VALUES(7001, 'pdf', '/books/Old Tale.pdf', '1-3', 'digest', 10, 20);
+PRAGMA user_version = 1;
+)",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK)
+        << sqlite3_errmsg(db);
+    sqlite3_close(db);
+
+    Library library(path(), [] {
+        ADD_FAILURE() << "scanned again";
+        return std::vector<LibraryStory>{};
+    });
+    library.Change(7001, [](LibraryStory& story, bool known) {
+        EXPECT_TRUE(known);
+        EXPECT_EQ(story.title, "Old Tale");
+        EXPECT_EQ(story.choices, "");
+        const LibraryBook* whole = story.Book("pdf");
+        EXPECT_TRUE(whole != nullptr && whole->inputs == "digest" && whole->size == 10);
+        story.choices = "page=phone volume=2";
+        for (const int volume : {2, 1}) {
+            LibraryBook book;
+            book.format = "pdf";
+            book.volume = volume;
+            book.path = "/books/Old Tale — Volume " + std::to_string(volume) + ".pdf";
+            story.PutBook(book);
+        }
+        return true;
+    });
+    const std::optional<LibraryStory> story = Library(path()).Find(7001);
+    ASSERT_TRUE(story);
+    EXPECT_EQ(story->choices, "page=phone volume=2");
+    ASSERT_EQ(story->books.size(), 3u);
+    EXPECT_EQ(story->books[0].path, "/books/Old Tale.pdf");
+    EXPECT_EQ(story->books[1].volume, 1);
+    EXPECT_EQ(story->Book("pdf", 2)->path, "/books/Old Tale — Volume 2.pdf");
+}
+
 }  // namespace
 }  // namespace quill::test

@@ -61,6 +61,15 @@ TEST_F(CommandLine, EachMistakeIsNamedBeforeTheUsageAndNothingStarts) {
                   "--demo-url and --autostart are for the window, not for --download"},
              Case{{"--refresh"}, "--format and --refresh go with --download"},
              Case{{"--", "--download", story}, "unexpected argument \"--download\""},
+             // An update makes the kind of book the library remembers.
+             Case{{"--update-all", "--page", "phone"}, "--page goes with --download"},
+             Case{{"--download", story, "--page", "a3"},
+                  "--page needs a4, letter, a5, ereader or phone, not \"a3\""},
+             Case{{"--download", story, "--text", "huge"},
+                  "--text needs small, medium or large, not \"huge\""},
+             Case{{"--download", story, "--volume-chapters", "ten"},
+                  "--volume-chapters needs a number of chapters from 1 to 1000000 (0 for one "
+                  "book), not \"ten\""},
          }) {
         const RunResult run = Quillby(c.args);
         EXPECT_EQ(run.exitCode, 2) << ::testing::PrintToString(c.args) << run.Describe();

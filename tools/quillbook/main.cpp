@@ -1,4 +1,5 @@
-// quillbook [--format pdf|epub|both] [--render-cache FOLDER] WORKFOLDER TITLE LASTCHAPTER
+// quillbook [--format pdf|epub|both] [--render-cache FOLDER] [--page P] [--text S] [--dark]
+//           [--ragged] [--volume-chapters N] [--language TAG] WORKFOLDER TITLE LASTCHAPTER
 //           DATAFOLDER [AUTHOR [STORYURL]]
 //
 // Builds the book from a work folder that already holds its 0.html .. N.html, the way the
@@ -9,7 +10,9 @@
 // rendered pages are kept in FOLDER and reused by later builds. The author and the story's
 // address go into the book's information; a book with an address replaces only a book of
 // the same story, and only when it holds every chapter that book holds: otherwise the
-// earlier book stays, the message says why, and the exit status is 3.
+// earlier book stays, the message says why, and the exit status is 3. The book's choices
+// (page, text size, dark pages, ragged text, volumes) are read as quillby reads them; the
+// story's language (--language) decides how its words are hyphenated.
 
 #include <getopt.h>
 
@@ -25,8 +28,9 @@
 
 #include "ConsoleLog.h"
 #include "assembly/BookBuilder.h"
-#include "bookjob/BookFormatName.h"
 #include "assembly/EngineVersions.h"
+#include "bookjob/BookChoiceOptions.h"
+#include "bookjob/BookFormatName.h"
 #include "common/Text.h"
 #include "platform/UserFolders.h"
 #include "render/RenderSettings.h"
@@ -41,13 +45,20 @@ namespace {
 constexpr int kUsageError = 2;
 constexpr int kBuildError = 1;
 constexpr int kBookKept = 3;
-constexpr const char* kUsage =
-    "Usage: quillbook [--format pdf|epub|both] [--render-cache FOLDER] [--] WORKFOLDER TITLE\n"
-    "                 LASTCHAPTER DATAFOLDER [AUTHOR [STORYURL]]\n"
+constexpr const char* kUsageHead =
+    "Usage: quillbook [--format pdf|epub|both] [--render-cache FOLDER] [--page P] [--text S]\n"
+    "                 [--dark] [--ragged] [--volume-chapters N] [--language TAG] [--]\n"
+    "                 WORKFOLDER TITLE LASTCHAPTER DATAFOLDER [AUTHOR [STORYURL]]\n"
     "       quillbook --help | --version\n"
     "Builds the book from WORKFOLDER's 0.html .. LASTCHAPTER.html into DATAFOLDER and prints\n"
-    "the path of each book made last. Exit status: 0 a book was made, 1 it could not be\n"
-    "made, 2 a usage mistake.\n";
+    "the path of each book made last.\n";
+constexpr const char* kUsageTail =
+    "  --language TAG  the story's language (\"en-GB\"), whose words are hyphenated\n"
+    "Exit status: 0 a book was made, 1 it could not be made, 2 a usage mistake.\n";
+
+std::string Usage() {
+    return std::string(kUsageHead) + quill::ChoiceOptionsUsage() + kUsageTail;
+}
 
 bool ParseChapter(const std::string& text, int& value) {
     const std::optional<long long> parsed = quill::ParseInteger(text);
@@ -70,20 +81,38 @@ struct Arguments {
     std::string error;  // a usage mistake, in one line
 };
 
-enum Option { kFormat = 256, kRenderCache };
+enum Option {
+    kFormat = 256,
+    kRenderCache,
+    kLanguage,
+    kPage,
+    kText,
+    kDark,
+    kRagged,
+    kVolumeChapters
+};
 
 const option kOptions[] = {
     {"format", required_argument, nullptr, kFormat},
     {"render-cache", required_argument, nullptr, kRenderCache},
+    {"language", required_argument, nullptr, kLanguage},
+    {"page", required_argument, nullptr, kPage},
+    {"text", required_argument, nullptr, kText},
+    {"dark", no_argument, nullptr, kDark},
+    {"ragged", no_argument, nullptr, kRagged},
+    {"volume-chapters", required_argument, nullptr, kVolumeChapters},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
 };
 
 std::string NameOf(int option) {
-    return option == kFormat        ? "--format"
-           : option == kRenderCache ? "--render-cache"
-                                    : std::string("-") + static_cast<char>(option);
+    for (const struct option& entry : kOptions) {
+        if (entry.val == option && entry.name != nullptr) {
+            return std::string("--") + entry.name;
+        }
+    }
+    return std::string("-") + static_cast<char>(option);
 }
 
 // Options anywhere (getopt_long moves the other words behind them), "--" ends them;
@@ -110,6 +139,10 @@ Arguments ParseArguments(int argc, char** argv, quill::BookJob& job) {
             }
         } else if (c == kRenderCache) {
             job.renderCache = Absolute(optarg);
+        } else if (c == kLanguage) {
+            job.booklanguage = optarg;
+        } else if (c >= kPage && c <= kVolumeChapters) {
+            args.error = quill::ApplyChoiceOption(NameOf(c).substr(2), optarg, job.choices);
         } else if (c == 'h') {
             args.help = true;
         } else if (c == 'V') {
@@ -141,11 +174,11 @@ int main(int argc, char** argv) {
     quill::BookJob job;
     const Arguments parsed = ParseArguments(argc, argv, job);
     if (!parsed.error.empty()) {
-        std::cerr << "quillbook: " << parsed.error << "\n" << kUsage;
+        std::cerr << "quillbook: " << parsed.error << "\n" << Usage();
         return kUsageError;
     }
     if (parsed.help) {
-        std::cout << kUsage;
+        std::cout << Usage();
         return EXIT_SUCCESS;
     }
     if (parsed.version) {
@@ -173,10 +206,8 @@ int main(int argc, char** argv) {
             std::cout << quill::KeptBookMessage(kept) << std::endl;
             status = kBookKept;
         }
-        for (const std::string& book : {job.bookfile, job.epubfile}) {
-            if (!book.empty()) {
-                std::cout << book << std::endl;
-            }
+        for (const quill::SavedBook& book : job.saved) {
+            std::cout << book.path << std::endl;
         }
     } catch (const std::exception& e) {
         std::cerr << e.what() << std::endl;

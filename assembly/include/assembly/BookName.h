@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "bookjob/Volumes.h"
+
 // What a book is called, and where it may be saved without replacing another story's.
 namespace quill {
 
@@ -26,5 +28,15 @@ std::string ChooseBookPath(const std::string& folder, const std::string& name,
                            const std::string& ext, const std::string& storyUrl,
                            const StoryOfBook& storyOf,
                            const std::vector<std::string>& earlierUrls = {});
+
+// The books of the same volume of the story in folder, under whatever name: the last
+// volume's name grows with the story ("Name — Volume 3 (chapter 201)" becomes "… (chapters
+// 201–203)"). Every file whose name begins as the volume's, with the same first chapter,
+// ends in ext and records the story, in order of their names; none for the whole story's
+// book (volume 0) or a build without an address.
+std::vector<std::string> VolumeBooks(const std::string& folder, const std::string& name,
+                                     const VolumeRange& volume, const std::string& ext,
+                                     const std::string& storyUrl, const StoryOfBook& storyOf,
+                                     const std::vector<std::string>& earlierUrls = {});
 
 }  // namespace quill

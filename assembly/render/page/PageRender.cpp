@@ -75,7 +75,8 @@ std::string FilePathToUrl(const std::string& path) {
     return url + slashed.substr(0, drive) + PercentEncode(std::string_view(slashed).substr(drive));
 }
 
-void HtmlToPdf(const std::string& HtmlFile, const std::string& PdfFile, bool bookStyle) {
+void HtmlToPdf(const std::string& HtmlFile, const std::string& PdfFile, bool bookStyle,
+               const PageLook& look) {
     const IWkHtmlToPdfRef factory = GetWkHtmlToPdf();
     const IWkGlobalSettingsRef globalSettings = factory->CreateGlobalSettings();
     // No "out": the engine hands the PDF over in memory, and it reaches its file in one
@@ -83,7 +84,9 @@ void HtmlToPdf(const std::string& HtmlFile, const std::string& PdfFile, bool boo
     const IWkObjectSettingsRef objectSettings = factory->CreateObjectSettings();
     ApplyPageSettings(*objectSettings, HtmlFile);
     if (bookStyle) {
-        ApplyBookStyle(*globalSettings, *objectSettings, FolderOf(HtmlFile));
+        ApplyBookStyle(*globalSettings, *objectSettings, FolderOf(HtmlFile), look);
+    } else {
+        ApplyCoverStyle(*globalSettings, *objectSettings, FolderOf(HtmlFile), look);
     }
     objectSettings->SetValue("page", FilePathToUrl(HtmlFile));
     DebugLog("page=" + objectSettings->GetValue("page"));
@@ -109,13 +112,13 @@ void HtmlToPdf(const std::string& HtmlFile, const std::string& PdfFile, bool boo
 void RenderInProcess(const render::Request& request) {
     RequireRegularFile(request.source);
     if (request.kind == render::PageKind::Chapter) {
-        HtmlToPdf(request.source, request.pdf, true);
+        HtmlToPdf(request.source, request.pdf, true, request.look);
         return;
     }
     if (const std::string picture = FolderOf(request.source) + "cover.jpg"; PathExists(picture)) {
         RequireRegularFile(picture);
     }
-    HtmlToPdf(request.source, request.pdf);
+    HtmlToPdf(request.source, request.pdf, false, request.look);
 }
 
 std::string PageSettingsText() {

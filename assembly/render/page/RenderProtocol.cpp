@@ -37,16 +37,22 @@ std::vector<std::string> DecodeLine(std::string_view line) {
 }
 
 std::string EncodeRequest(const Request& request) {
-    return EncodeLine(
-        {request.kind == PageKind::Chapter ? "chapter" : "page", request.source, request.pdf});
+    return EncodeLine({request.kind == PageKind::Chapter ? "chapter" : "page", request.source,
+                       request.pdf, PageLookText(request.look)});
 }
 
 std::optional<Request> DecodeRequest(std::string_view line) {
     const std::vector<std::string> words = DecodeLine(line);
-    if (words.size() != 3 || (words[0] != "chapter" && words[0] != "page")) {
+    if (words.size() < 3 || words.size() > 4 || (words[0] != "chapter" && words[0] != "page")) {
         return std::nullopt;
     }
-    return Request{words[0] == "chapter" ? PageKind::Chapter : PageKind::Page, words[1], words[2]};
+    const std::optional<PageLook> look =
+        words.size() == 4 ? ReadPageLook(words[3]) : std::optional<PageLook>(PageLook{});
+    if (!look) {
+        return std::nullopt;
+    }
+    return Request{words[0] == "chapter" ? PageKind::Chapter : PageKind::Page, words[1], words[2],
+                   *look};
 }
 
 }  // namespace quill::render

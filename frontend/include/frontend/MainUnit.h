@@ -70,6 +70,7 @@ class TMainfm : public QWidget {
     QPushButton* downloadbtn = nullptr;
     QComboBox* formatbox = nullptr;
     QCheckBox* refreshbox = nullptr;
+    QPushButton* bookbtn = nullptr;  // the "Book" dialog: the kind of book a Download makes
     QPlainTextEdit* Memo1 = nullptr;
     QWidget* Panel2 = nullptr;
     QProgressBar* ProgressBar = nullptr;
@@ -93,6 +94,7 @@ class TMainfm : public QWidget {
     void downloadbtnClick();
     void SpeedButton1Click();
     void AboutbtnClick();
+    void bookbtnClick();
     void updateallbtnClick();
     void updatebtnClick();
     void folderbtnClick();

@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "bookjob/BookChoices.h"
 #include "bookjob/BuildEvents.h"
 #include "bookjob/ChapterRecord.h"
+#include "bookjob/Volumes.h"
 #include "common/Errors.h"
 
 // What a book build is asked to make and what it leaves behind: all that the job core needs
@@ -54,6 +56,19 @@ struct BookJob {
     std::vector<int> unrendered;  // chapters that could not be rendered, in order
     // Editions not saved because the story's earlier book holds chapters this build lacks.
     std::vector<KeptBook> kept;
+
+    // The kind of book asked for: page, type, dark pages, ragged text and volumes. The
+    // story's language (booklanguage) decides how its words are hyphenated.
+    BookChoices choices;
+    // With volumes: the numbers of those that stay as they are, without being rendered or
+    // saved again (the caller found them up to date).
+    std::vector<int> keepVolumes;
+    // The chapters of this book when it is one volume (firstchapter .. lastchapter), and
+    // that volume's number; the builder sets them for each volume it makes.
+    int firstchapter = 1;
+    int volume = 0;
+    // Every book saved, each edition of each volume, in order (the PDF's first).
+    std::vector<SavedBook> saved;
 };
 
 // A build that holds no chapter is no book: nothing is saved. The message says why.

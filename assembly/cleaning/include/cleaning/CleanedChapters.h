@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "cleaning/ChapterMarkup.h"
+#include "cleaning/SoftHyphens.h"
 
 namespace quill {
 
@@ -25,8 +26,10 @@ constexpr std::string_view kRenderedCopyTail = "</body></html>\n";
 class CleanedChapters {
   public:
     // renderedCopies: every chapter cleaned gets its rendered copy at once, for a PDF that is
-    // rendered after the EPUB.
-    CleanedChapters(std::string workFolder, bool renderedCopies);
+    // rendered after the EPUB. hyphenation: the language whose soft hyphens the rendered
+    // copies get (SoftHyphens); empty for none.
+    CleanedChapters(std::string workFolder, bool renderedCopies,
+                    const std::string& hyphenation = "");
 
     // Chapter n's cleaned markup, for the caller to keep. Throws what reading or cleaning it
     // threw (EConvertError for markup that cannot be read whole), and EFCreateError or
@@ -46,6 +49,10 @@ class CleanedChapters {
     // none or cannot be read.
     std::string Heading(int n);
 
+    // What shapes a rendered copy besides its chapter: the soft hyphens' rule, language and
+    // dictionary ("none" without).
+    const std::string& RenderedCopyIdentity() const { return hyphens_.Identity(); }
+
   private:
     struct Chapter {
         bool cleaned = false;                // cleaned whole, or failed to be
@@ -61,6 +68,7 @@ class CleanedChapters {
 
     std::string prefix_;
     bool renderedCopies_;
+    SoftHyphens hyphens_;
     std::map<int, Chapter> chapters_;
 };
 

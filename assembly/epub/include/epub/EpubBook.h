@@ -10,7 +10,8 @@
 
 namespace quill {
 
-// Writes the EPUB edition of the job's story at `path` from the chapters 1 .. lastchapter
+// Writes the EPUB edition of the job's story at `path` from the chapters firstchapter ..
+// lastchapter (one volume's, when job.volume is set; its title and identifier name it)
 // (cleaned in `chapters`) and the cover picture of the work folder, and leaves its path in
 // job.epubfile. Like the PDF, it records the chapters it holds and replaces the story's
 // earlier EPUB there only when it holds all of that one's (see job.kept). Errors propagate;

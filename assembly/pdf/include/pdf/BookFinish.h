@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "bookjob/BookPage.h"
+
 namespace quill {
 
 // Where a chapter begins in the book.
@@ -11,6 +13,14 @@ struct BookChapter {
     int number = 0;       // the chapter file's number
     std::string heading;  // the chapter's heading as its page shows it; may be empty
     int firstPage = 0;    // zero-based index of the chapter's first page
+};
+
+// How the chapter pages are finished: the page number in the middle of the foot, and on
+// dark pages the page around the text as dark as the text's own background.
+struct PageFinish {
+    double footMm = kBookMarginBottomMm;  // the chapter pages' bottom margin
+    double numberPoints = 9;
+    bool dark = false;
 };
 
 // What the finished book carries besides its pages: the story it was made from, and
@@ -21,6 +31,7 @@ struct BookContents {
     std::string storyUrl;               // the story's address; empty when the build had none
     int coverPages = 0;                 // the pages at the front that belong to the cover
     std::vector<BookChapter> chapters;  // in book order
+    PageFinish pages;
 };
 
 // The chapters the book holds, as it records them.
@@ -29,7 +40,8 @@ std::vector<int> HeldChapters(const BookContents& contents);
 // Writes the merged PDF as the finished book at bookPath: an outline (the cover, then every
 // chapter at its first page) shown when the book opens, document information (title,
 // author, the program and engines, the story's address, the chapters it holds), page labels, and a
-// printed number at the foot of every chapter page, counting from 1 at the first one. The book
+// printed number at the foot of every chapter page, counting from 1 at the first one; dark
+// chapter pages are dark to their edges. The book
 // appears under its name only when it is whole; a failure leaves whatever file had that name as it
 // was. Throws EPdfException when the merged PDF cannot be read, EFCreateError or EWriteError
 // when the book cannot be written.

@@ -19,7 +19,8 @@ int AppendPdf(const std::string& FileName, TPdfDocument& Book);
 // The heading a chapter's outline entry shows, by chapter number.
 using HeadingOf = std::function<std::string(int number)>;
 
-// Appends 0.pdf .. N.pdf of the work folder to the book in that order, reporting each, and
+// Appends 0.pdf, then firstchapter.pdf .. lastchapter.pdf of the work folder to the book in
+// that order, reporting each, and
 // notes where the cover and each chapter begin (under headingOf's heading) in `contents`.
 // A page whose pages the engine refuses to import is reported as left out and noted in
 // job.unrendered; one it cannot open fails the merge with an EPdfException that names it

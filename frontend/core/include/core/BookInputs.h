@@ -14,8 +14,19 @@ namespace quill {
 // chapter's position, title and file in the work folder, and the cover picture. Two builds
 // from the same digest make the same book, so a story that brought nothing new keeps its
 // book as it is instead of being built again.
+//
+// With volumes, each volume's book has a digest of its own: the choices it was made with and
+// its own chapters only, so that a story that grew rebuilds only the volumes it grew in.
+// The whole story's book counts its choices only when they are not the defaults, which
+// books recorded before there were choices were made with.
 std::string BookInputsDigest(const BookInfo& info, const std::string& tmpdir,
-                             const std::string& storyUrl);
+                             const std::string& storyUrl, const BookChoices& choices = {},
+                             const VolumeRange& volume = {});
+
+// The volumes the chapters of the work folder make with these choices (one, number 0,
+// without volumes), as the builder plans them.
+std::vector<VolumeRange> PlannedVolumes(const BookInfo& info, const std::string& tmpdir,
+                                        const BookChoices& choices);
 
 // The editions a request makes, by the library's names: "pdf", "epub", or both.
 std::vector<std::string> EditionFormats(BookFormat format);

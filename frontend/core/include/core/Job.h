@@ -25,6 +25,8 @@ struct JobRequest {
     // An update of a library's story: when nothing is new and its books are as they were
     // saved, they are kept rather than built again.
     bool keepCurrentBooks = false;
+    // The kind of book: page, text size, dark pages, ragged text, volumes.
+    BookChoices choices;
 };
 
 // Where the job's programs and folders are.
@@ -57,6 +59,7 @@ struct JobResult {
     std::vector<int> missing;        // chapters that are not in the book, in order
     std::string message;             // the last thing the log said about the outcome
     std::vector<std::string> books;  // every edition saved, or found up to date, by this job
+    std::vector<SavedBook> saved;    // the books this job saved, with the volume of each
 
     // What the job learnt about its story, for the library and a queue's summary.
     std::optional<uint64_t> storyNumber;

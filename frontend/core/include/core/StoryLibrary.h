@@ -55,8 +55,14 @@ class LibraryRecorder {
 std::optional<JobResult> KeepUpToDateBooks(const JobSetup& setup, const JobRequest& request,
                                            const BookInfo& info, IWindowLog& log);
 
+// With volumes, for an update, the volumes whose books of every edition asked for were
+// saved from exactly these inputs and are still as they were saved: the build leaves them as
+// they are (BookJob::keepVolumes). The log names them.
+std::vector<int> CurrentVolumes(const JobSetup& setup, const JobRequest& request,
+                                const BookInfo& info, IWindowLog& log);
+
 // The request that updates a story of the library: its own address, the editions it has,
-// its books kept when nothing is new.
+// the kind of book last made of it, its books kept when nothing is new.
 JobRequest UpdateRequest(const LibraryStory& story);
 
 // Removes the story's kept chapters (its folder in the chapter store) and its entry in the

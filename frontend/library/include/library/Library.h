@@ -22,6 +22,7 @@ struct LibraryBook {
     std::string inputs;
     int64_t size = -1;        // the file's size and modification time when it was saved,
     int64_t modifiedNs = -1;  // so a book changed or replaced since is told apart
+    int volume = 0;           // the volume it holds; 0: the whole story
 };
 
 // What the library knows about one story.
@@ -36,14 +37,17 @@ struct LibraryStory {
     std::optional<int64_t> lastChecked;  // seconds since 1970 (UTC)
     std::optional<int64_t> lastUpdated;  // when it last got new chapters
     std::string outcome;  // "complete", "incomplete", "failed", "stopped"; empty: not checked
-    std::string outcomeMessage;  // the cause, in the words the job used
-    std::vector<LibraryBook> books;
+    std::string outcomeMessage;      // the cause, in the words the job used
+    std::vector<LibraryBook> books;  // by format, then volume
+    // The kind of book last made of it (page, text size, dark pages, ragged text, volumes),
+    // in the words of BookChoicesText; empty: the defaults.
+    std::string choices;
 
     // Chapters on the site that are not kept; nothing before the first check.
     std::optional<int> NewWaiting() const;
-    // The book of that format, when one is recorded.
-    const LibraryBook* Book(const std::string& format) const;
-    void PutBook(LibraryBook book);  // replaces the book of its format
+    // The book of that format and volume, when one is recorded.
+    const LibraryBook* Book(const std::string& format, int volume = 0) const;
+    void PutBook(LibraryBook book);  // replaces the book of its format and volume
 };
 
 // Why the library cannot be opened, read or written; the message names the file.

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "bookjob/BookChoices.h"
 #include "bookjob/BookPage.h"
 
 namespace quill {
@@ -9,17 +10,26 @@ namespace quill {
 class IWkGlobalSettings;
 class IWkObjectSettings;
 
-// The name of the book's style sheet in the work folder.
+// The names of the book's style sheets in the work folder.
 constexpr const char* kBookStyleFile = "book.css";
+constexpr const char* kCoverStyleFile = "cover.css";
 
-// Gives a chapter page the book's look: A4 with wide margins, 11 pt body text with a line
-// height of 1.4, larger headings, and paragraphs that keep at least two lines together
-// across a page break. The style sheet is written into the work folder, the only place
-// the engine may read; the chapter files stay as they are. The cover page does not get it.
+// Gives a chapter page the book's look: the preset's page and margins, body text of the
+// preset's size (scaled by the text size) with a line height of 1.4, larger headings,
+// justified paragraphs unless asked to be ragged, light text on a dark page when asked, and
+// paragraphs that keep at least two lines together across a page break. The style sheet is
+// written into the work folder, the only place the engine may read; the chapter files stay
+// as they are.
 void ApplyBookStyle(IWkGlobalSettings& global, IWkObjectSettings& object,
-                    const std::string& workFolder);
+                    const std::string& workFolder, const PageLook& look = {});
 
-// The style sheet's text, as ApplyBookStyle writes it.
-std::string BookStyleSheet();
+// The cover page keeps its own look and colours. On A4 it is rendered as it stands; on the
+// other presets it gets their page, and its spacer and picture are scaled to fit it.
+void ApplyCoverStyle(IWkGlobalSettings& global, IWkObjectSettings& object,
+                     const std::string& workFolder, const PageLook& look);
+
+// The style sheets' texts, as the two calls above write them.
+std::string BookStyleSheet(const PageLook& look = {});
+std::string CoverStyleSheet(const PageLook& look);
 
 }  // namespace quill

@@ -25,9 +25,10 @@ std::string PageSettingsText();
 
 // Renders one HTML file to one PDF file with fresh settings and a fresh converter, in this
 // process. Local files may be read only from the HTML file's own folder; the PDF file
-// appears whole or not at all. A chapter (bookStyle) gets the book's page style; the cover
-// page is rendered as it is.
-void HtmlToPdf(const std::string& HtmlFile, const std::string& PdfFile, bool bookStyle = false);
+// appears whole or not at all. A chapter (bookStyle) gets the book's page style in that look;
+// the cover page is rendered as it is, on the look's page.
+void HtmlToPdf(const std::string& HtmlFile, const std::string& PdfFile, bool bookStyle = false,
+               const PageLook& look = {});
 
 // The "file:///..." address of a local file: every byte but RFC 3986's unreserved characters
 // and "/" percent-encoded (a Windows drive's colon stays).
