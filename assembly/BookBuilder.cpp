@@ -127,6 +127,14 @@ void BuildPdf(BookJob& job, CleanedChapters& chapters, BuildReport& report) {
     job.bookfile = bookPath;
 }
 
+// A picture left out of the book is told, in the log and to the job, where it happens.
+CleanedChapters::PictureNote PictureReport(BookJob& job, BuildReport& report) {
+    return [&job, &report](int chapter, const std::string& src, const std::string& why) {
+        ++job.picturesLeftOut[chapter];
+        report.Report(build::PictureLeftOut{chapter, src, why});
+    };
+}
+
 }  // namespace
 
 // The EPUB goes first: it takes seconds where the PDF takes minutes, and a failing render
@@ -134,10 +142,13 @@ void BuildPdf(BookJob& job, CleanedChapters& chapters, BuildReport& report) {
 void BuildBook(BookJob& job, IWindowLog& log) {
     job.epubfile.clear();
     job.kept.clear();
+    job.picturesLeftOut.clear();
     BuildReport report(log, job.progress);
     // Each chapter is cleaned once for both editions and the outline. With both, the EPUB
     // cleans every chapter first and leaves the rendered copies for the PDF.
-    CleanedChapters chapters(job.tmpdir, job.format == BookFormat::PdfAndEpub);
+    BookPictures pictures(job.tmpdir);
+    CleanedChapters chapters(job.tmpdir, job.format == BookFormat::PdfAndEpub,
+                             job.pictures ? &pictures : nullptr, PictureReport(job, report));
     if (job.format != BookFormat::Pdf) {
         report.Report(build::EditionStarted{Edition::Epub});
         BuildEpub(job,

@@ -11,8 +11,12 @@
 
 namespace quill {
 
-CleanedChapters::CleanedChapters(std::string workFolder, bool renderedCopies)
-    : prefix_(IncludeTrailingSeparator(workFolder)), renderedCopies_(renderedCopies) {}
+CleanedChapters::CleanedChapters(std::string workFolder, bool renderedCopies,
+                                 BookPictures* pictures, PictureNote note)
+    : prefix_(IncludeTrailingSeparator(workFolder)),
+      renderedCopies_(renderedCopies),
+      pictures_(pictures),
+      note_(std::move(note)) {}
 
 std::string CleanedChapters::ChapterFile(int n) const {
     return prefix_ + std::to_string(n) + ".html";
@@ -28,7 +32,7 @@ ChapterMarkup CleanedChapters::Read(int n, Chapter& chapter) {
     }
     chapter.cleaned = true;
     try {
-        ChapterMarkup markup = CleanChapter(ReadFileBytes(ChapterFile(n)));
+        ChapterMarkup markup = CleanFile(n);
         chapter.heading = markup.heading;
         return markup;
     } catch (const Exception&) {

@@ -21,6 +21,8 @@ namespace {
 constexpr double kPointsPerCssPixel = 0.5763;
 
 constexpr double kBodyPoints = 11;
+constexpr double kA4HeightMm = 297;
+constexpr double kPointsPerMm = 72 / 25.4;
 constexpr double kHeadingPoints = 18;
 constexpr double kLineHeight = 1.4;
 
@@ -67,7 +69,9 @@ std::string BookStyleSheet() {
         << "px 0; page-break-inside: avoid; orphans: 2; widows: 2; }\n"
         << "pre { white-space: pre-wrap; font-size: " << Pixels(kBodyPoints * 0.9) << "px; }\n"
         << "img, svg, video, table { max-width: 100%; }\n"
-        << "img { height: auto; page-break-inside: avoid; }\n";
+        << "img { height: auto; page-break-inside: avoid; }\n"
+        << PictureStyle((kA4HeightMm - kBookMarginTopMm - kBookMarginBottomMm) * kPointsPerMm /
+                        kPointsPerCssPixel);
     return css.str();
 }
 

@@ -22,4 +22,7 @@ void ApplyBookStyle(IWkGlobalSettings& global, IWkObjectSettings& object,
 // The style sheet's text, as ApplyBookStyle writes it.
 std::string BookStyleSheet();
 
+// The rules for a chapter's pictures, for a page whose text is that many engine pixels high.
+std::string PictureStyle(double textHeightPixels);
+
 }  // namespace quill
