@@ -63,6 +63,7 @@ BookJob MakeBookJob(const JobSetup& setup, const JobRequest& request, const Book
     job.renderer = setup.renderer;
     job.renderCache = setup.folders.renderCache;
     job.renderAgain = request.refresh;
+    job.pictures = request.pictures;
     job.chapterTimeout = ChapterTimeoutSetting();
     job.cancelled = cancelled;
     job.progress = progress;
@@ -206,6 +207,14 @@ JobResult DownloadFinished(const JobSetup& setup, const JobRequest& request,
     for (const KeptBook& kept : job.kept) {
         result.message = KeptBookMessage(kept);
         log.Log(result.message);
+    }
+    // Pictures left out make no chapter missing: the book is complete all the same.
+    std::map<int, int> picturesLeftOut = info.picturesLeftOut;
+    for (const auto& [chapter, count] : job.picturesLeftOut) {
+        picturesLeftOut[chapter] += count;
+    }
+    if (!picturesLeftOut.empty()) {
+        log.Log(PicturesLeftOutMessage(picturesLeftOut));
     }
     log.Log("done");
     DebugLog("done");
