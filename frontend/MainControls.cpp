@@ -94,6 +94,7 @@ void TMainfm::CreateControls() {
     refreshbox->setToolTip(
         "Fetch every chapter from the site again instead of using the "
         "copies kept from earlier downloads");
+    CreatePicturesChoice();
     Memo1 = new QPlainTextEdit(this);
     Memo1->setGeometry(90, 136, 477, 257);
     Memo1->setReadOnly(true);

@@ -88,6 +88,7 @@ void TMainfm::SetBusy(bool Value) {
     }
     formatbox->setEnabled(!Value);
     refreshbox->setEnabled(!Value);
+    picturesbox->setEnabled(!Value);
     busy_ = Value;
     UpdateStoryActions();
 }
@@ -98,7 +99,7 @@ JobRequest TMainfm::Request() const {
     request.refresh = refreshbox->isChecked();
     request.format = static_cast<BookFormat>(formatbox->currentIndex());
     request.openBook = openBooks_;
-    return request;
+    return WithPictures(request);
 }
 
 bool TMainfm::EnsureFolders() {

@@ -4,8 +4,8 @@
 
 #include <set>
 
-#include "bookjob/BookFormatName.h"
 #include "assembly/EngineVersions.h"
+#include "bookjob/BookFormatName.h"
 
 #ifndef QUILLBY_VERSION
 #error "the build passes the program's version as QUILLBY_VERSION"
@@ -15,7 +15,17 @@ namespace quill {
 
 namespace {
 
-enum Option { kDownload = 256, kFormat, kRefresh, kDemoUrl, kAutostart, kUpdateAll, kList, kJson };
+enum Option {
+    kDownload = 256,
+    kFormat,
+    kRefresh,
+    kDemoUrl,
+    kAutostart,
+    kUpdateAll,
+    kList,
+    kJson,
+    kNoPictures
+};
 
 const option kOptions[] = {
     {"download", optional_argument, nullptr, kDownload},
@@ -26,6 +36,7 @@ const option kOptions[] = {
     {"update-all", no_argument, nullptr, kUpdateAll},
     {"list", no_argument, nullptr, kList},
     {"json", no_argument, nullptr, kJson},
+    {"no-pictures", no_argument, nullptr, kNoPictures},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -63,6 +74,9 @@ std::string Conflicts(const CommandLine& cmd, const std::set<int>& seen) {
     }
     if (!cmd.list && cmd.json) {
         return "--json goes with --list";
+    }
+    if (!cmd.download && !cmd.updateAll && cmd.noPictures) {
+        return "--no-pictures goes with --download or --update-all";
     }
     if (cmd.download) {
         if (cmd.addresses.empty()) {
@@ -137,6 +151,9 @@ CommandLine ParseCommandLine(int argc, char** argv) {
             case kJson:
                 cmd.json = true;
                 break;
+            case kNoPictures:
+                cmd.noPictures = true;
+                break;
             case 'h':
                 cmd.help = true;
                 break;
@@ -164,8 +181,9 @@ CommandLine ParseCommandLine(int argc, char** argv) {
 
 const char* UsageText() {
     return "Usage: quillby [--demo-url URL [--autostart]]\n"
-           "       quillby --download [--format pdf|epub|both] [--refresh] [--] URL [URL...]\n"
-           "       quillby --update-all\n"
+           "       quillby --download [--format pdf|epub|both] [--refresh] [--no-pictures]\n"
+           "                          [--] URL [URL...]\n"
+           "       quillby --update-all [--no-pictures]\n"
            "       quillby --list [--json]\n"
            "       quillby --help | --version\n"
            "  --download      download the stories at the URLs into books without showing\n"
@@ -173,6 +191,7 @@ const char* UsageText() {
            "                  path, and with several stories a summary last\n"
            "  --format F      pdf (the default), epub, or both (the PDF is the one opened)\n"
            "  --refresh       fetch every chapter again instead of using the kept copies\n"
+           "  --no-pictures   text-only books: the chapters' pictures are not fetched\n"
            "  --update-all    check every story of the library for new chapters and bring\n"
            "                  its books up to date; ends with a summary of what changed\n"
            "  --list          print the library, one story a line, its fields separated by\n"

@@ -70,6 +70,7 @@ class TMainfm : public QWidget {
     QPushButton* downloadbtn = nullptr;
     QComboBox* formatbox = nullptr;
     QCheckBox* refreshbox = nullptr;
+    QCheckBox* picturesbox = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
     QWidget* Panel2 = nullptr;
     QProgressBar* ProgressBar = nullptr;
@@ -118,6 +119,9 @@ class TMainfm : public QWidget {
     friend class JobBridge;
     void CreateControls();
     void CreateFooter();
+    void CreatePicturesChoice();
+    // The request with the window's choice of pictures.
+    JobRequest WithPictures(JobRequest request) const;
     void CreateStoriesPane();
     void FormCreate();
     void ShowProgress(const ProgressState& state);
