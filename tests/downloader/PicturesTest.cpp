@@ -93,13 +93,14 @@ TEST_F(Pictures, EachIsFetchedOnceWithItsChapterAndAReRunAsksForNone) {
     Job(1701);
     // Each chapter's pictures come after its pages, each picture of the story once: the
     // map, shown on both pages of the first chapter and again in the second, is one request.
-    EXPECT_THAT(sim_.requests(),
-                ElementsAre("/story/1701", "/covers/1701.jpg", "/170101-part-170101",
-                            "/170101-part-170101/page/1", "/170101-part-170101/page/2",
-                            "/pictures/map.png", "/pictures/photo.jpg", "/pictures/art.gif",
-                            "/170102-part-170102", "/170102-part-170102/page/1",
-                            "/pictures/sketch.webp", "/pictures/badge.webp", "/170103-part-170103",
-                            "/170103-part-170103/page/1", "/pictures/gen/2400x1800.png"));
+    EXPECT_THAT(
+        sim_.requests(),
+        ElementsAre("/story/1701", "/covers/1701.jpg", "/170101-part-170101",
+                    "/170101-part-170101/page/1", "/170101-part-170101/page/2", "/pictures/map.png",
+                    "/pictures/photo.jpg", "/pictures/art.gif", "/170102-part-170102",
+                    "/170102-part-170102/page/1", "/pictures/sketch.webp", "/pictures/badge.webp",
+                    "/170103-part-170103", "/170103-part-170103/page/1",
+                    "/pictures/gen/2400x1800.png", "/pictures/gen/300x2400-3.png"));
     EXPECT_THAT(LeftOutLines(Lines()), IsEmpty());
     // The chapter file is as the site wrote it; its list leads each source, relative or
     // absolute, to the picture's bytes beside it.
@@ -118,7 +119,7 @@ TEST_F(Pictures, EachIsFetchedOnceWithItsChapterAndAReRunAsksForNone) {
     EXPECT_EQ(Copy(2, "/pictures/badge.webp"), sim_.get("/pictures/badge.webp").body);
 
     Job(1701, true);
-    EXPECT_EQ(PictureRequests(sim_.requests()).size(), 6u);
+    EXPECT_EQ(PictureRequests(sim_.requests()).size(), 7u);
 }
 
 TEST_F(Pictures, WithoutPicturesNoneIsAskedForAndChaptersAreTextOnly) {
