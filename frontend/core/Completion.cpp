@@ -127,6 +127,18 @@ std::string MissingChaptersMessage(const std::vector<int>& missing) {
            (missing.size() == 1 ? "that one." : "those.");
 }
 
+std::string PicturesLeftOutMessage(const std::map<int, int>& leftOut) {
+    int total = 0;
+    std::string where;
+    for (const auto& [chapter, count] : leftOut) {
+        total += count;
+        where += (where.empty() ? "" : ", ") + std::to_string(count) + " in chapter " +
+                 std::to_string(chapter);
+    }
+    return std::to_string(total) + (total == 1 ? " picture is" : " pictures are") +
+           " not in the book: " + where + ". The lines above say why.";
+}
+
 JobResult DownloadFinished(const JobSetup& setup, const JobRequest& request,
                            const DownloaderEnd& end, IWindowLog& log,
                            const std::function<bool()>& cancelled, const BuildProgress& progress) {

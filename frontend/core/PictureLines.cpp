@@ -1,6 +1,4 @@
-// The downloader's lines about chapters' pictures it left out, and the summary a job ends
-// with.
-#include "core/Completion.h"
+// The downloader's lines about chapters' pictures it left out.
 #include "core/RunLog.h"
 
 namespace quill {
@@ -45,18 +43,6 @@ std::optional<std::pair<int, int>> ParsePicturesLeftOut(std::string_view line) {
         return std::nullopt;
     }
     return std::pair(*chapter, *count);
-}
-
-std::string PicturesLeftOutMessage(const std::map<int, int>& leftOut) {
-    int total = 0;
-    std::string where;
-    for (const auto& [chapter, count] : leftOut) {
-        total += count;
-        where += (where.empty() ? "" : ", ") + std::to_string(count) + " in chapter " +
-                 std::to_string(chapter);
-    }
-    return std::to_string(total) + (total == 1 ? " picture is" : " pictures are") +
-           " not in the book: " + where + ". The lines above say why.";
 }
 
 }  // namespace quill
