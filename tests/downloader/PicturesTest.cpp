@@ -126,6 +126,11 @@ TEST_F(Pictures, WithoutPicturesNoneIsAskedForAndChaptersAreTextOnly) {
     Job(1701, false, false);
     EXPECT_THAT(PictureRequests(sim_.requests()), IsEmpty());
     EXPECT_THAT(Files(), ElementsAre("1.html", "2.html", "3.html", "cover.jpg", "run.log"));
+    // Turned on later, the saved chapters get their pictures, and nothing else is asked.
+    Job(1701);
+    EXPECT_EQ(PictureRequests(sim_.requests()).size(), 7u);
+    EXPECT_EQ(sim_.requests().size(), 1u + 7u);
+    EXPECT_EQ(List(3).size(), 2u);
 }
 
 TEST_F(Pictures, OddPicturesAreLeftOutEachWithItsCauseAndTheChapterKeepsTheRest) {
