@@ -284,6 +284,14 @@ std::vector<VolumeRange> VolumesToMake(const BookJob& job) {
     return volumes;
 }
 
+// A picture left out of the book is told, in the log and to the job, where it happens.
+CleanedChapters::PictureNote PictureReport(BookJob& job, BuildReport& report) {
+    return [&job, &report](int chapter, const std::string& src, const std::string& why) {
+        ++job.picturesLeftOut[chapter];
+        report.Report(build::PictureLeftOut{chapter, src, why});
+    };
+}
+
 }  // namespace
 
 // The EPUB goes first: it takes seconds where the PDF takes minutes, and a failing render
@@ -294,13 +302,16 @@ void BuildBook(BookJob& job, IWindowLog& log) {
     job.saved.clear();
     job.firstchapter = 1;
     job.volume = 0;
+    job.picturesLeftOut.clear();
     BuildReport report(log, job.progress);
     // Each chapter is cleaned once for both editions and the outline. With both, the EPUB
     // cleans every chapter first and leaves the rendered copies for the PDF. Only the
     // rendered copies get soft hyphens, and only for justified text.
+    BookPictures pictures(job.tmpdir);
     CleanedChapters chapters(
         job.tmpdir, job.format == BookFormat::PdfAndEpub,
-        job.choices.ragged || job.format == BookFormat::Epub ? "" : job.booklanguage);
+        job.choices.ragged || job.format == BookFormat::Epub ? "" : job.booklanguage,
+        job.pictures ? &pictures : nullptr, PictureReport(job, report));
     std::vector<VolumeRange> volumes = VolumesToMake(job);
     if (volumes.empty()) {
         if (!job.keepVolumes.empty()) {

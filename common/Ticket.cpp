@@ -36,10 +36,10 @@ std::string TextMember(const Json& ticket, const char* name, bool required) {
     return member->get<std::string>();
 }
 
-bool FlagMember(const Json& ticket, const char* name) {
+bool FlagMember(const Json& ticket, const char* name, bool fallback = false) {
     const Json* member = Member(ticket, name, false);
     if (member == nullptr) {
-        return false;
+        return fallback;
     }
     if (!member->is_boolean()) {
         throw TicketError(std::string("the job ticket's \"") + name + "\" is not true or false");
@@ -58,6 +58,9 @@ std::string EncodeTicket(const JobTicket& ticket) {
     }
     if (ticket.refresh) {
         json["refresh"] = true;
+    }
+    if (!ticket.pictures) {
+        json["pictures"] = false;
     }
     return Base64Encode(Dump(json));
 }
@@ -86,6 +89,7 @@ JobTicket DecodeTicket(const std::string& ticket) {
     decoded.dir = TextMember(json, "dir", true);
     decoded.store = TextMember(json, "store", false);
     decoded.refresh = FlagMember(json, "refresh");
+    decoded.pictures = FlagMember(json, "pictures", true);
     return decoded;
 }
 

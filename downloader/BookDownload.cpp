@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "Cover.h"
+#include "PictureFetcher.h"
 #include "common/AtomicWrite.h"
 #include "common/Paths.h"
 #include "common/SiteAddress.h"
@@ -75,7 +76,11 @@ void ReportFailure(const std::exception& failure) {
 class ChapterRun {
   public:
     ChapterRun(QuillObj& book, const std::string& storyUrl, const ChapterStore* kept)
-        : book_(book), storyUrl_(storyUrl), kept_(kept) {}
+        : book_(book), storyUrl_(storyUrl), kept_(kept) {
+        if (book.pictures) {
+            pictures_.emplace(storyUrl, book.ebookdir, kept, book.refresh);
+        }
+    }
 
     // Downloads entry `i` of `num`, or writes its saved copy; failures pass to the caller.
     void Entry(int i, int num, const TocEntry& entry) {
@@ -110,17 +115,29 @@ class ChapterRun {
             std::rethrow_exception(unusable);
         }
         const std::string fileName = std::to_string(i) + ".html";
+        // A chapter's pictures are in the work folder before the chapter file is: whatever
+        // takes up the chapter finds them with it.
         if (saved.content) {
-            book_.savefile(fileName, *saved.content);  // no request, so no pause
+            const int requests = Pictures(i, address, *saved.content, true);
+            book_.savefile(fileName, *saved.content);
+            if (requests > 0) {
+                std::this_thread::sleep_for(ChapterPause());  // without a request, no pause
+            }
             return;
         }
         const Chapter chapter = book_.get_chapter(address);
+        Pictures(i, address, chapter.document, false);
         book_.savefile(fileName, chapter.document);
         Keep(address, keptTitle, chapter.document);
         std::this_thread::sleep_for(ChapterPause());
     }
 
   private:
+    // The chapter's pictures, into the work folder; the requests they took.
+    int Pictures(int i, const std::string& address, const std::string& document, bool saved) {
+        return pictures_ ? pictures_->Chapter(i, address, document, saved).requests : 0;
+    }
+
     // A chapter the store could not keep is still in the work folder; the failure is
     // reported, and a later job fetches the chapter again.
     void Keep(const std::string& address, const std::string& title,
@@ -138,6 +155,7 @@ class ChapterRun {
     QuillObj& book_;
     const std::string& storyUrl_;
     const ChapterStore* kept_;
+    std::optional<PictureFetcher> pictures_;
 };
 
 // The cover, from the store when it has this picture, otherwise fetched (and then kept).

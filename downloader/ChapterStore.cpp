@@ -21,6 +21,8 @@ namespace fs = std::filesystem;
 
 constexpr size_t kMaxNameLength = 64;
 constexpr char kCoverName[] = "cover.picture";
+// Far more than any chapter's record of its pictures (a few hundred addresses).
+constexpr size_t kMaxRecordBytes = size_t{4} << 20;
 
 void WriteEntry(const std::string& path, const std::string& address, const std::string& title,
                 const std::string& content) {
@@ -94,7 +96,11 @@ ChapterStore::ChapterStore(const std::string& root, const std::string& storyKey)
 }
 
 std::string ChapterStore::ChapterName(const std::string& address) {
-    return Sha256Hex(address) + ".chapter";
+    return EntryName(address, ".chapter");
+}
+
+std::string ChapterStore::EntryName(const std::string& address, const char* suffix) {
+    return Sha256Hex(address) + suffix;
 }
 
 ChapterStore::Found ChapterStore::Find(const std::string& path, const std::string& address,
@@ -142,6 +148,25 @@ ChapterStore::Found ChapterStore::FindCover(const std::string& address) const {
 
 void ChapterStore::PutCover(const std::string& address, const std::string& picture) const {
     WriteEntry(JoinPath(folder_, kCoverName), address, "", picture);
+}
+
+ChapterStore::Found ChapterStore::FindPicture(const std::string& address, size_t maxBytes) const {
+    return Find(JoinPath(folder_, EntryName(address, ".picture")), address, "", maxBytes, true);
+}
+
+void ChapterStore::PutPicture(const std::string& address, const std::string& picture) const {
+    WriteEntry(JoinPath(folder_, EntryName(address, ".picture")), address, "", picture);
+}
+
+ChapterStore::Found ChapterStore::FindPictureRecord(const std::string& chapterAddress) const {
+    return Find(JoinPath(folder_, EntryName(chapterAddress, ".pictures")), chapterAddress, "",
+                kMaxRecordBytes, true);
+}
+
+void ChapterStore::PutPictureRecord(const std::string& chapterAddress,
+                                    const std::string& record) const {
+    WriteEntry(JoinPath(folder_, EntryName(chapterAddress, ".pictures")), chapterAddress, "",
+               record);
 }
 
 void ChapterStore::AdoptEarlierFolders(uint64_t number, const std::vector<std::string>& earlierIds,

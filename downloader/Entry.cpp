@@ -18,7 +18,7 @@ int cli_main(const std::vector<std::string>& argv) {
     }
     if (argv.size() == 2) {
         const JobTicket ticket = DecodeTicket(argv[1]);
-        main(ticket.url, ticket.dir, ticket.store, ticket.refresh);
+        main(ticket.url, ticket.dir, ticket.store, ticket.refresh, ticket.pictures);
     } else {
         main(argv[1], argv[2]);
     }
@@ -26,12 +26,13 @@ int cli_main(const std::vector<std::string>& argv) {
 }
 
 void main(const std::string& aurl, const std::string& adir, const std::string& store,
-          bool refresh) {
+          bool refresh, bool pictures) {
     if (!_book) {
         _book = std::make_unique<QuillObj>(adir);
     }
     _book->store = store;
     _book->refresh = refresh;
+    _book->pictures = pictures;
     try {
         _book->get_book(aurl);
     } catch (const std::exception& failure) {

@@ -97,6 +97,7 @@ void TMainfm::CreateControls() {
     // The kind of book, at the foot of the options; its tooltip says what is chosen.
     bookbtn = new QPushButton("Book\u2026", this);
     bookbtn->setGeometry(591, 365, 104, 28);
+    CreatePicturesChoice();
     Memo1 = new QPlainTextEdit(this);
     Memo1->setGeometry(90, 136, 477, 257);
     Memo1->setReadOnly(true);

@@ -99,6 +99,7 @@ void TMainfm::SetBusy(bool Value) {
     formatbox->setEnabled(!Value);
     refreshbox->setEnabled(!Value);
     bookbtn->setEnabled(!Value);
+    picturesbox->setEnabled(!Value);
     busy_ = Value;
     UpdateStoryActions();
 }
@@ -110,7 +111,7 @@ JobRequest TMainfm::Request() const {
     request.format = static_cast<BookFormat>(formatbox->currentIndex());
     request.choices = SavedBookChoices();
     request.openBook = openBooks_;
-    return request;
+    return WithPictures(request);
 }
 
 bool TMainfm::EnsureFolders() {

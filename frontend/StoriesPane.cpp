@@ -219,7 +219,7 @@ void TMainfm::updateallbtnClick() {
     RefreshStories();
     std::vector<QueuedStory> stories;
     for (const LibraryStory& story : shown_) {  // least recently checked first
-        stories.push_back(QueueEntry(UpdateRequest(story), DisplayTitle(story)));
+        stories.push_back(QueueEntry(WithPictures(UpdateRequest(story)), DisplayTitle(story)));
     }
     if (!stories.empty()) {
         Enqueue(stories, true);
@@ -232,7 +232,7 @@ void TMainfm::updatebtnClick() {
     }
     std::vector<QueuedStory> stories;
     for (const LibraryStory& story : SelectedStories()) {
-        stories.push_back(QueueEntry(UpdateRequest(story), DisplayTitle(story)));
+        stories.push_back(QueueEntry(WithPictures(UpdateRequest(story)), DisplayTitle(story)));
     }
     if (!stories.empty()) {
         Enqueue(stories, true);

@@ -1,13 +1,15 @@
 // Any bytes as a page: parsed, read the way the downloader reads each kind of page it
 // fetches, and put through every selector, text and formatting operation it uses. A page may
 // fail with one of the downloader's own failures (a message in the run log); anything else,
-// a crash, a sanitizer report or a hang, is a bug.
+// a crash, a sanitizer report or a hang, is a bug. The same bytes are read as a picture's
+// header too, as the downloader and the book read every picture before anything decodes it.
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "common/PictureHeader.h"
 #include "downloader/Limits.h"
 #include "downloader/Pages.h"
 #include "web/Errors.h"
@@ -52,6 +54,20 @@ void UseElements(const gsweb::Document& document) {
     }
 }
 
+// A header's size must be one the bytes could give, and a size the bounds let pass must be
+// one a decoder can take.
+void ReadAsPicture(std::string_view bytes) {
+    const std::optional<quill::PictureHeader> header = quill::ReadPictureHeader(bytes);
+    if (header && !quill::PictureTypeOf(bytes)) {
+        __builtin_trap();
+    }
+    if (header && !quill::PictureSizeProblem(*header) &&
+        (header->width == 0 || header->height == 0 ||
+         uint64_t{header->width} * header->height > quill::kMaxPicturePixels)) {
+        __builtin_trap();
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -62,7 +78,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Attempt([&] { quill::ReadFirstView(document, kStoryUrl); });
         Attempt([&] { quill::ReadPageText(document, kStoryUrl, quill::kMaxChapterBytes); });
         UseElements(document);
+        for (const std::string& src : quill::ReadPictureSources(document)) {
+            if (src.empty()) {
+                __builtin_trap();
+            }
+        }
         document.markup();
     });
+    ReadAsPicture(page);
     return 0;
 }

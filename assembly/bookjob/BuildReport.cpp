@@ -56,6 +56,9 @@ std::vector<Line> LinesOf(const BuildEvent& event) {
             } else if constexpr (std::is_same_v<E, build::EpubChapterFailed>) {
                 return {{K::Note, "chapter " + std::to_string(e.number) +
                                       " could not be put into the EPUB: " + e.why}};
+            } else if constexpr (std::is_same_v<E, build::PictureLeftOut>) {
+                return {{K::Note, "A picture of chapter " + std::to_string(e.number) + " (" +
+                                      e.picture + ") cannot be shown in the book: " + e.why + "."}};
             } else if constexpr (std::is_same_v<E, build::Saving>) {
                 return {};
             } else {

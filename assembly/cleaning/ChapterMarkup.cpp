@@ -14,6 +14,7 @@
 
 #include "MarkupRules.h"
 #include "MarkupWriter.h"
+#include "PicturePass.h"
 #include "common/Errors.h"
 #include "common/OneLine.h"
 #include "common/Utf8.h"
@@ -105,6 +106,8 @@ std::string Attributes(const xmlNode* element, std::string_view writeAs) {
 // One walk over the parsed page, without recursion: a hostile page may nest deeply.
 class Cleaner {
   public:
+    explicit Cleaner(const PictureLookup* pictures) : pictures_(pictures) {}
+
     ChapterMarkup Run(xmlDoc* doc) {
         xmlNode* node = doc->children;
         while (node != nullptr) {
@@ -141,6 +144,10 @@ class Cleaner {
         if (node->type != XML_ELEMENT_NODE) {
             return false;  // comments, processing instructions, document types
         }
+        if (pictures_ != nullptr && std::strcmp(Name(node), "img") == 0) {
+            WritePicture(writer_, node, *pictures_);
+            return false;
+        }
         const ElementRule rule = RuleFor(Name(node));
         if (rule.action == Action::Drop) {
             return false;
@@ -172,6 +179,7 @@ class Cleaner {
     }
 
     static inline char kOpened = 0;
+    const PictureLookup* pictures_;
     MarkupWriter writer_;
     const xmlNode* headingNode_ = nullptr;
     bool inHeading_ = false;
@@ -180,12 +188,12 @@ class Cleaner {
 
 }  // namespace
 
-ChapterMarkup CleanChapter(std::string_view html) {
+ChapterMarkup CleanChapter(std::string_view html, const PictureLookup* pictures) {
     const DocPtr doc = Parse(html);
     if (!doc) {
         return {};
     }
-    return Cleaner().Run(doc.get());
+    return Cleaner(pictures).Run(doc.get());
 }
 
 }  // namespace quill

@@ -12,10 +12,13 @@
 namespace quill {
 
 CleanedChapters::CleanedChapters(std::string workFolder, bool renderedCopies,
-                                 const std::string& hyphenation)
+                                 const std::string& hyphenation, BookPictures* pictures,
+                                 PictureNote note)
     : prefix_(IncludeTrailingSeparator(workFolder)),
       renderedCopies_(renderedCopies),
-      hyphens_(hyphenation) {}
+      hyphens_(hyphenation),
+      pictures_(pictures),
+      note_(std::move(note)) {}
 
 std::string CleanedChapters::ChapterFile(int n) const {
     return prefix_ + std::to_string(n) + ".html";
@@ -31,7 +34,7 @@ ChapterMarkup CleanedChapters::Read(int n, Chapter& chapter) {
     }
     chapter.cleaned = true;
     try {
-        ChapterMarkup markup = CleanChapter(ReadFileBytes(ChapterFile(n)));
+        ChapterMarkup markup = CleanFile(n);
         chapter.heading = markup.heading;
         return markup;
     } catch (const Exception&) {

@@ -65,6 +65,9 @@ void AddEntries(ZipWriter& zip, const BookMetadata& book, epub::EpubChapters& ch
     if (book.cover) {
         zip.AddFile(folder + book.cover->fileName, Compression::Stored, book.cover->path);
     }
+    for (const epub::ContentPicture& picture : book.pictures) {
+        zip.AddFile(folder + picture.fileName, Compression::Stored, picture.path);
+    }
     zip.AddText(folder + "cover.xhtml", Compression::Deflated, epub::CoverPage(book));
     for (size_t i = 0; i < chapters.Numbers().size(); ++i) {
         zip.Add(folder + epub::ChapterFileName(chapters.Numbers()[i]), Compression::Deflated,
@@ -94,11 +97,12 @@ void BuildEpub(BookJob& job, const std::string& path, CleanedChapters& cleaned,
     platform::KeepFreedHeapForReuse();
     platform::ServeBlocksFromHeapUpTo(1 << 20);
     const std::time_t now = std::time(nullptr);
-    const BookMetadata book = Describe(job, now);
+    BookMetadata book = Describe(job, now);
     epub::EpubChapters chapters(job, book, cleaned, report);
     if (chapters.Numbers().empty()) {
         throw EEmptyBook(EmptyEpub("the work folder holds no chapter file"));
     }
+    book.pictures = epub::PicturesOfBook(cleaned, job.tmpdir, chapters.Numbers());
 
     platform::AtomicFile file(path);
     if (!file.Open()) {

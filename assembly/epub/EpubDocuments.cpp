@@ -65,6 +65,7 @@ std::string Manifest(const BookMetadata& book, const std::vector<int>& chapters)
             ManifestItem("cover-image", book.cover->fileName, book.cover->mediaType, "cover-image");
     }
     out += ManifestItem("cover", kCoverPage, "application/xhtml+xml");
+    out += PictureItems(book.pictures);
     for (const int number : chapters) {
         out += ManifestItem("chapter-" + std::to_string(number), ChapterFileName(number),
                             "application/xhtml+xml");
@@ -109,7 +110,8 @@ std::string StyleSheet() {
            "div.cover { margin: 0; padding: 0; text-align: center; }\n"
            "div.cover img { max-width: 100%; max-height: 100%; }\n"
            "div.title-page { margin-top: 30%; text-align: center; }\n"
-           "p.author { font-style: italic; }\n";
+           "p.author { font-style: italic; }\n" +
+           PictureStyleSheet();
 }
 
 std::string PackageDocument(const BookMetadata& book, const std::vector<int>& chapters,

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "EpubCover.h"
+#include "EpubPictures.h"
 
 namespace quill::epub {
 
@@ -20,6 +21,7 @@ struct BookMetadata {
     std::string source;    // the story's address; empty: none recorded
     std::string modified;  // W3C time of the build
     std::optional<CoverPicture> cover;
+    std::vector<ContentPicture> pictures;  // the pictures the chapters show
 };
 
 // One chapter document: chapter-N.xhtml, listed in the contents under its heading.

@@ -8,6 +8,7 @@
 
 #include "EngineIdentity.h"
 #include "FontSet.h"
+#include "PictureKey.h"
 #include "RenderCache.h"
 #include "RenderFingerprint.h"
 #include "RenderWorker.h"
@@ -62,9 +63,10 @@ struct Page {
 
 // The cache key of a page, or an empty key when the page cannot be read (its render
 // reports why).
-std::string KeyOf(const RenderCache& cache, render::PageKind kind, const std::string& html) {
+std::string KeyOf(const RenderCache& cache, render::PageKind kind, const std::string& html,
+                  const std::string& pictures) {
     try {
-        return cache.KeyFor(kind, html);
+        return cache.KeyFor(kind, html, pictures);
     } catch (const std::exception& e) {
         DebugLog(std::string("render cache: ") + e.what());
         return "";
@@ -84,7 +86,9 @@ std::vector<Page> FindPages(const BookJob& job, const RenderCache& cache, BuildR
             continue;
         }
         if (cache.Enabled()) {
-            page.key = KeyOf(cache, page.kind, page.html);
+            const bool pictures = job.pictures && page.kind == render::PageKind::Chapter;
+            page.key =
+                KeyOf(cache, page.kind, page.html, pictures ? PicturesKeyPiece(job.tmpdir, n) : "");
         }
         pages.push_back(std::move(page));
     }

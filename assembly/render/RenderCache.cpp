@@ -148,11 +148,17 @@ std::string RenderCache::EntryPath(const std::string& key) const {
     return folder_ + "/" + key + kEntrySuffix;
 }
 
-std::string RenderCache::KeyFor(render::PageKind kind, const std::string& htmlFile) const {
+std::string RenderCache::KeyFor(render::PageKind kind, const std::string& htmlFile,
+                                const std::string& pictures) const {
     Sha256 hash;
     AddPiece(hash, fingerprint_);
     AddPiece(hash, kind == render::PageKind::Chapter ? "chapter" : "page");
     AddPiece(hash, ReadFileBytes(htmlFile));
+    // A text-only chapter keeps the key it had before chapters showed pictures.
+    if (!pictures.empty()) {
+        AddPiece(hash, "pictures");
+        AddPiece(hash, pictures);
+    }
     if (kind == render::PageKind::Page) {
         // The cover page shows the picture beside it.
         const std::string cover = FolderOf(htmlFile) + "cover.jpg";

@@ -34,8 +34,10 @@ class RenderCache {
 
     bool Enabled() const { return !folder_.empty(); }
 
-    // The key of a page file; the cover page's key also covers the picture it shows.
-    std::string KeyFor(render::PageKind kind, const std::string& htmlFile) const;
+    // The key of a page file; the cover page's key also covers the picture it shows, and a
+    // chapter's the pictures it shows (`pictures`, see PicturesKeyPiece; empty for none).
+    std::string KeyFor(render::PageKind kind, const std::string& htmlFile,
+                       const std::string& pictures = "") const;
 
     // Writes the PDF kept under key to pdfPath (atomically, replacing what was there) when
     // the entry passes its check. An entry that does not, or that is not a regular file (a

@@ -160,6 +160,8 @@ bool IsTransientStatus(long status) {
 struct BodyLimit {
     size_t bytes;
     const char* what;
+    // Too large a body is a bound the caller keeps (SizeLimitError), not a failed fetch.
+    bool boundedByCaller = false;
 };
 
 // One attempt. Returns the body, or throws; `transient` says whether a retry may help.
@@ -176,8 +178,12 @@ std::string Attempt(const std::string& url, const WebOptions& options, const Bod
     retryAfterS = response.retryAfterS;
     if (response.tooLarge || code == CURLE_FILESIZE_EXCEEDED) {
         transient = false;
-        throw quill::FetchError(std::string(limit.what) + url + " is larger than " +
-                                std::to_string(limit.bytes >> 20) + " MB");
+        const std::string message = std::string(limit.what) + url + " is larger than " +
+                                    std::to_string(limit.bytes >> 20) + " MB";
+        if (limit.boundedByCaller) {
+            throw quill::SizeLimitError(message);
+        }
+        throw quill::FetchError(message);
     }
     if (code != CURLE_OK) {
         transient = IsTransient(code);
@@ -238,6 +244,11 @@ std::string Fetch(const std::string& url, const BodyLimit& limit) {
 std::string get_url(const std::string& url) {
     quill::OperationScope scope("get_url(" + url + ")");
     return Fetch(url, {Options().maxBodyBytes, "the response from "});
+}
+
+std::string get_picture(const std::string& url, size_t maxBytes) {
+    quill::OperationScope scope("get_picture(" + url + ")");
+    return Fetch(url, {maxBytes, "the picture ", true});
 }
 
 Document get_soup(const std::string& url) {

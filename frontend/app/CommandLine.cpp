@@ -29,7 +29,8 @@ enum Option {
     kText,
     kDark,
     kRagged,
-    kVolumeChapters
+    kVolumeChapters,
+    kNoPictures
 };
 
 const option kOptions[] = {
@@ -46,6 +47,7 @@ const option kOptions[] = {
     {"dark", no_argument, nullptr, kDark},
     {"ragged", no_argument, nullptr, kRagged},
     {"volume-chapters", required_argument, nullptr, kVolumeChapters},
+    {"no-pictures", no_argument, nullptr, kNoPictures},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -89,6 +91,9 @@ std::string Conflicts(const CommandLine& cmd, const std::set<int>& seen) {
     }
     if (!cmd.list && cmd.json) {
         return "--json goes with --list";
+    }
+    if (!cmd.download && !cmd.updateAll && cmd.noPictures) {
+        return "--no-pictures goes with --download or --update-all";
     }
     if (cmd.download) {
         if (cmd.addresses.empty()) {
@@ -174,6 +179,9 @@ CommandLine ParseCommandLine(int argc, char** argv) {
                     return fail(mistake);
                 }
                 break;
+            case kNoPictures:
+                cmd.noPictures = true;
+                break;
             case 'h':
                 cmd.help = true;
                 break;
@@ -202,18 +210,18 @@ CommandLine ParseCommandLine(int argc, char** argv) {
 std::string UsageText() {
     return std::string(
                "Usage: quillby [--demo-url URL [--autostart]]\n"
-               "       quillby --download [--format pdf|epub|both] [--refresh] [--page P] [--text "
-               "S]\n"
-               "                          [--dark] [--ragged] [--volume-chapters N] [--] URL "
-               "[URL...]\n"
-               "       quillby --update-all\n"
+               "       quillby --download [--format pdf|epub|both] [--refresh] [--no-pictures]\n"
+               "                          [--page P] [--text S] [--dark] [--ragged]\n"
+               "                          [--volume-chapters N] [--] URL [URL...]\n"
+               "       quillby --update-all [--no-pictures]\n"
                "       quillby --list [--json]\n"
                "       quillby --help | --version\n"
                "  --download      download the stories at the URLs into books without showing\n"
                "                  the window, one after another; prints the log and each book's\n"
                "                  path, and with several stories a summary last\n"
                "  --format F      pdf (the default), epub, or both (the PDF is the one opened)\n"
-               "  --refresh       fetch every chapter again instead of using the kept copies\n") +
+               "  --refresh       fetch every chapter again instead of using the kept copies\n"
+               "  --no-pictures   text-only books: the chapters' pictures are not fetched\n") +
            ChoiceOptionsUsage() +
            "  --update-all    check every story of the library for new chapters and bring\n"
            "                  its books up to date, each of the kind last made of it; ends with\n"

@@ -18,6 +18,7 @@ struct CommandLine {
     std::string demoUrl;                  // --demo-url URL: the address field starts filled in
     bool autostart = false;               // --autostart: press Download once the window shows
     bool refresh = false;                 // --refresh: fetch every chapter again
+    bool noPictures = false;              // --no-pictures: text-only books
     BookFormat format = BookFormat::Pdf;  // --format pdf|epub|both
     // --page, --text, --dark, --ragged, --volume-chapters: the kind of book
     BookChoices choices;

@@ -108,6 +108,7 @@ std::optional<std::vector<QueuedStory>> AddressedStories(const CommandLine& cmd,
         JobRequest request;
         request.url = Trimmed(address);  // as the window takes its address field
         request.refresh = cmd.refresh;
+        request.pictures = !cmd.noPictures;
         request.format = cmd.format;
         request.choices = cmd.choices;
         request.openBook = openBook && cmd.addresses.size() == 1;
@@ -154,7 +155,9 @@ int RunHeadless(const CommandLine& cmd, const std::string& programFolder, bool o
     if (cmd.updateAll) {
         try {
             for (const LibraryStory& story : OpenLibrary(setup.folders)->Stories()) {
-                stories.push_back(QueueEntry(UpdateRequest(story), DisplayTitle(story)));
+                JobRequest request = UpdateRequest(story);
+                request.pictures = !cmd.noPictures;
+                stories.push_back(QueueEntry(request, DisplayTitle(story)));
             }
         } catch (const std::exception& failure) {
             observer.Print(failure.what());

@@ -7,6 +7,7 @@
 #include "common/Digest.h"
 #include "common/FileBytes.h"
 #include "common/Paths.h"
+#include "common/PictureList.h"
 
 namespace quill {
 
@@ -50,6 +51,14 @@ std::string BookInputsDigest(const BookInfo& info, const std::string& tmpdir,
         AddField(digest, std::to_string(chapter.position));
         AddField(digest, chapter.title);
         AddFile(digest, tmpdir + "/" + std::to_string(chapter.position) + ".html");
+        // Only a chapter that shows pictures adds them, so a text-only book keeps its digest.
+        if (const auto pictures = ReadChapterPictures(tmpdir, chapter.position)) {
+            AddField(digest, "pictures");
+            for (const PictureLink& link : *pictures) {
+                AddField(digest, link.src);
+                AddFile(digest, tmpdir + "/" + link.file);
+            }
+        }
     }
     AddFile(digest, tmpdir + "/cover.jpg");
     return digest.Hex();

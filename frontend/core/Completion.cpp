@@ -64,6 +64,7 @@ BookJob MakeBookJob(const JobSetup& setup, const JobRequest& request, const Book
     job.renderer = setup.renderer;
     job.renderCache = setup.folders.renderCache;
     job.renderAgain = request.refresh;
+    job.pictures = request.pictures;
     job.chapterTimeout = ChapterTimeoutSetting();
     job.cancelled = cancelled;
     job.progress = progress;
@@ -125,6 +126,18 @@ std::string MissingChaptersMessage(const std::vector<int>& missing) {
     return Plural(missing.size(), "chapter", "chapters") +
            " could not be downloaded: " + NumberList(missing) + ". Click Download to fetch just " +
            (missing.size() == 1 ? "that one." : "those.");
+}
+
+std::string PicturesLeftOutMessage(const std::map<int, int>& leftOut) {
+    int total = 0;
+    std::string where;
+    for (const auto& [chapter, count] : leftOut) {
+        total += count;
+        where += (where.empty() ? "" : ", ") + std::to_string(count) + " in chapter " +
+                 std::to_string(chapter);
+    }
+    return std::to_string(total) + (total == 1 ? " picture is" : " pictures are") +
+           " not in the book: " + where + ". The lines above say why.";
 }
 
 JobResult DownloadFinished(const JobSetup& setup, const JobRequest& request,
@@ -207,6 +220,14 @@ JobResult DownloadFinished(const JobSetup& setup, const JobRequest& request,
     for (const KeptBook& kept : job.kept) {
         result.message = KeptBookMessage(kept);
         log.Log(result.message);
+    }
+    // Pictures left out make no chapter missing: the book is complete all the same.
+    std::map<int, int> picturesLeftOut = info.picturesLeftOut;
+    for (const auto& [chapter, count] : job.picturesLeftOut) {
+        picturesLeftOut[chapter] += count;
+    }
+    if (!picturesLeftOut.empty()) {
+        log.Log(PicturesLeftOutMessage(picturesLeftOut));
     }
     log.Log("done");
     DebugLog("done");

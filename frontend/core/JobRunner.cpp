@@ -80,6 +80,7 @@ void TPyThread::StartDownloader() {
     ticket.dir = setup_.folders.tmpdir;
     ticket.store = setup_.folders.store;
     ticket.refresh = request_.refresh;
+    ticket.pictures = request_.pictures;
     const std::string argument = EncodeTicket(ticket);
     DebugLog(setup_.launcher + " " + argument);
     ExecAndWait(setup_.launcher, argument);

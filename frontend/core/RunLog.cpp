@@ -111,6 +111,8 @@ BookInfo ReadBookInfo(const std::vector<std::string>& lines) {
             const size_t colon = fatal->find(':');
             info.fatal = FatalLine{fatal->substr(0, colon),
                                    colon == std::string::npos ? "" : fatal->substr(colon + 1)};
+        } else if (const auto pictures = ParsePicturesLeftOut(line)) {
+            info.picturesLeftOut[pictures->first] += pictures->second;
         } else if (auto chapter = ParseChapterLine(line)) {
             info.chapters.push_back(std::move(*chapter));
         } else if (line == "error ontimer") {

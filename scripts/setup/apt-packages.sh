@@ -5,7 +5,7 @@ apt_packages=(
     build-essential cmake pkg-config git clang-format
     qtbase5-dev qtbase5-dev-tools qt5-qmake libqt5webkit5-dev libqt5svg5-dev libqt5xmlpatterns5-dev
     libcurl4-openssl-dev libssl-dev libfontconfig-dev libxml2-dev libgumbo-dev nlohmann-json3-dev libqpdf-dev libzip-dev
-    libsqlite3-dev
+    libsqlite3-dev libvips-dev
     libhyphen-dev hyphen-en-us hyphen-en-gb hyphen-de hyphen-fr hyphen-es hyphen-it hyphen-pt-pt
     hyphen-pt-br hyphen-nl hyphen-ru hyphen-pl hyphen-sv
     libgtest-dev libgmock-dev libbenchmark-dev

@@ -54,6 +54,8 @@ std::string Describe(const BuildEvent& event) {
                 return "epub chapter " + std::to_string(e.number);
             } else if constexpr (std::is_same_v<E, build::EpubChapterFailed>) {
                 return "epub failed " + std::to_string(e.number) + ": " + e.why;
+            } else if constexpr (std::is_same_v<E, build::PictureLeftOut>) {
+                return "picture left out " + std::to_string(e.number) + ": " + e.picture;
             } else if constexpr (std::is_same_v<E, build::Saving>) {
                 return std::string("saving ") + NameOf(e.edition);
             } else {

@@ -121,6 +121,28 @@ TEST(ChapterMarkup, TheHeadingIsTheFirstH2sText) {
     EXPECT_EQ(CleanChapter("<noscript><h2>hidden</h2></noscript><p>no heading</p>").heading, "");
 }
 
+// With the chapter's pictures, an <img> whose source the chapter has becomes that picture,
+// sized as the story asked in the picture's own proportions; one it lacks becomes its
+// alternative text. Without them, pictures go as they always did.
+TEST(ChapterMarkup, APictureShowsItsLocalCopyOrItsAlternativeText) {
+    const std::string html =
+        "<p>a <img src=\" map.png \" height=\"150\" alt=\"The <map> & more\" onload=x> b</p>"
+        "<p><img src=\"map.png\" width=\"50%\"><img src=\"gone.png\" alt=\"Gone\">"
+        "<img src=\"gone.png\"></p>";
+    const PictureLookup pictures = [](const std::string& src) -> std::optional<ShownPicture> {
+        if (src == "map.png") {
+            return ShownPicture{"picture-0123456789abcdef.png", 400, 300};
+        }
+        return std::nullopt;
+    };
+    EXPECT_EQ(CleanChapter(html, &pictures).xhtml,
+              "<p>a <img src=\"picture-0123456789abcdef.png\" alt=\"The &lt;map&gt; &amp; more\" "
+              "class=\"picture\" width=\"200\" height=\"150\"/> b</p><p><img "
+              "src=\"picture-0123456789abcdef.png\" alt=\"\" class=\"picture\"/><span "
+              "class=\"picture-alt\">Gone</span></p>");
+    EXPECT_EQ(Clean(html), "<p>a  b</p><p></p>");
+}
+
 TEST(ChapterMarkup, TooDeepANestingFailsInsteadOfCuttingTheChapterShort) {
     std::string deep;
     for (int i = 0; i < 400; ++i) {

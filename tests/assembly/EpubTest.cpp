@@ -18,6 +18,7 @@
 #include "assembly/BookBuilder.h"
 #include "assembly/BookName.h"
 #include "common/Paths.h"
+#include "common/PictureHeader.h"
 #include "common/Ticket.h"
 #include "epub/EpubBook.h"
 #include "support/PdfProbe.h"
@@ -367,6 +368,59 @@ TEST_F(EpubEdition, CoverPictureIsJudgedByItsBytes) {
     fs::remove(fs::u8path(Work("cover.jpg")));
     Build();
     EXPECT_THAT(EpubFile(job_.epubfile).Entry("OEBPS/content.opf"), Not(HasSubstr("cover-image")));
+}
+
+std::string Attribute(xmlNode* element, const char* name) {
+    xmlChar* value = xmlGetProp(element, reinterpret_cast<const xmlChar*>(name));
+    std::string text = value ? reinterpret_cast<const char*>(value) : "";
+    xmlFree(value);
+    return text;
+}
+
+// Each picture the chapters show is in the book once, under a type every reader draws (a
+// WebP converted, a picture wider than a page scaled down), and the chapters show it with
+// the story's alternative text and the small size it gave.
+TEST_F(EpubEdition, ChaptersShowTheirPicturesOnceEachUnderACoreMediaType) {
+    Download(1701);
+    Build();
+    ExpectEpubcheckPasses(job_.epubfile);
+    const EpubFile epub(job_.epubfile);
+    const XmlDoc opf = Package(epub);
+    std::map<std::string, std::string> typeOf;
+    std::map<std::string, uint32_t> widthOf;
+    for (xmlNode* item : Elements(xmlDocGetRootElement(opf.get()), "item")) {
+        const std::string href = Attribute(item, "href");
+        if (href.rfind("picture-", 0) == 0 || href.rfind("book-", 0) == 0) {
+            const std::optional<PictureHeader> header =
+                ReadPictureHeader(epub.Entry("OEBPS/" + href));
+            ASSERT_TRUE(header) << href;
+            typeOf[href] = Attribute(item, "media-type");
+            widthOf[href] = header->width;
+            EXPECT_EQ(typeOf[href], MediaTypeOf(header->type)) << href;
+        }
+    }
+    EXPECT_EQ(typeOf.size(), 7u);
+    const auto shown = [&](int chapter) {
+        const XmlDoc doc = epub.Xml("OEBPS/chapter-" + std::to_string(chapter) + ".xhtml");
+        std::vector<std::string> pictures;
+        for (xmlNode* img : Elements(xmlDocGetRootElement(doc.get()), "img")) {
+            const std::string src = Attribute(img, "src");
+            pictures.push_back(Attribute(img, "alt") + " | " + typeOf[src] + " " +
+                               std::to_string(widthOf[src]) + " | " + Attribute(img, "width") +
+                               "x" + Attribute(img, "height"));
+        }
+        return pictures;
+    };
+    EXPECT_THAT(shown(1), ElementsAre("A map of the harbour | image/png 400 | x",
+                                      "The quay at dawn | image/jpeg 640 | 320x240",
+                                      "The map, drawn over | image/png 400 | x",
+                                      "A gull on the railing | image/gif 160 | x"));
+    EXPECT_THAT(shown(2), ElementsAre("A sketch of the signal house | image/jpeg 480 | x",
+                                      "The harbour badge | image/png 64 | 32x32",
+                                      "The map | image/png 400 | x"));
+    EXPECT_THAT(shown(3),
+                ElementsAre("The bay from the hill | image/png 1600 | x",
+                            "The lighthouse, from its lamp to the rocks | image/png 300 | x"));
 }
 
 // Also characters XML cannot carry: epubcheck rejects a book with a single one.

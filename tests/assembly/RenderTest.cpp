@@ -22,6 +22,7 @@
 #include "TestChapters.h"
 #include "assembly/BookBuilder.h"
 #include "common/Paths.h"
+#include "common/PictureList.h"
 #include "platform/DynamicLibrary.h"
 #include "render/ConvertChapters.h"
 #include "support/Process.h"
@@ -323,6 +324,34 @@ size_t Occurrences(const std::string& text, const std::string& word) {
 
 // Rendered pages reach the work folder as copies: writing into one there, as cp or an
 // editor does, leaves the cache's entry as it was.
+// A chapter's page is kept with the bytes of the pictures it shows: a new picture under the
+// same source renders that chapter again, and only it.
+TEST_F(Render, AChangedPictureRendersItsChapterAgain) {
+    job_.renderCache = base_.file("cache");
+    WriteCover();
+    const auto show = [this](int n, const std::string& picture) {
+        const std::string bytes = test::ReadFile(
+            (fs::path(test::StorySimScript()).parent_path() / "pictures" / picture).string());
+        const std::string file = PictureFileName(bytes, "png");
+        WriteWork(file, bytes);
+        WriteWork(PictureListName(n), PictureListJson({{"map.png", file}}));
+    };
+    for (int n = 1; n <= 2; ++n) {
+        WriteWork(std::to_string(n) + ".html",
+                  "<h2>Chapter " + std::to_string(n) + "</h2>\n<p><img src=\"map.png\"></p>\n");
+        show(n, "map.png");
+    }
+    job_.lastchapter = 2;
+    BuildBook(job_, log_);
+    BuildBook(job_, log_);
+    EXPECT_EQ(RenderedPages().size(), 3u);
+
+    show(2, "art.gif");
+    BuildBook(job_, log_);
+    EXPECT_THAT(RenderedPages(), ElementsAre("0.html", ".render-1.html", ".render-2.html",
+                                             ".render-2.html"));
+}
+
 TEST_F(Render, AWriteIntoAPlacedPageDoesNotReachTheCache) {
     job_.renderCache = base_.file("cache");
     WriteWork("1.html", Chapter("One", "FIRST-TEXT"));

@@ -35,13 +35,16 @@ TEST(Ticket, RoundTripsNonAsciiQuotesControlsAndTheOptionalMembers) {
     EXPECT_EQ(plain.dir, ticket.dir);
     EXPECT_TRUE(plain.store.empty());
     EXPECT_FALSE(plain.refresh);
+    EXPECT_TRUE(plain.pictures);
     EXPECT_EQ(nlohmann::json::parse(Base64Decode(EncodeTicket(ticket))).size(), 2u);
 
     ticket.store = "/home/ann/.local/share/Quillby Downloader/stories";
     ticket.refresh = true;
+    ticket.pictures = false;
     const JobTicket full = DecodeTicket(EncodeTicket(ticket));
     EXPECT_EQ(full.store, ticket.store);
     EXPECT_TRUE(full.refresh);
+    EXPECT_FALSE(full.pictures);
 }
 
 TEST(Ticket, DecodesBrokenLinesAndIgnoresUnknownMembers) {
@@ -67,6 +70,7 @@ TEST(Ticket, RejectsWhatIsNotATicket) {
     EXPECT_THROW(DecodeTicket(encode(R"({"url":5,"dir":"d"})")), TicketError);
     EXPECT_THROW(DecodeTicket(encode(R"({"url":"u","dir":"d","refresh":"yes"})")), TicketError);
     EXPECT_THROW(DecodeTicket(encode(R"({"url":"u","dir":"d","store":1})")), TicketError);
+    EXPECT_THROW(DecodeTicket(encode(R"({"url":"u","dir":"d","pictures":0})")), TicketError);
     EXPECT_THROW(DecodeTicket(encode("{not json")), nlohmann::json::parse_error);
 }
 

@@ -32,6 +32,12 @@ TEST(RunLogKeys, CountOnlyAtTheStartOfALine) {
         " chapter:1",
         "xtitle:Other",
         "chapter_3 / 5: A/N part 2",
+        "Picture left out of chapter 3 (http://x/a.png): it is larger than 8 MB.",
+        "Picture left out of chapter 3 (http://x/b.png): Picture left out of chapter 4 (",
+        "chapter_4 / 5: Picture left out of chapter 4 (x)",
+        "Picture left out of chapter 4x (http://x/c.png): forged.",
+        "Pictures left out of chapter 5: 12 more, as a chapter shows at most 200.",
+        "Pictures left out of chapter 5: many more",
         "done",
     });
     EXPECT_EQ(info.title, "Tale: Part One");
@@ -39,7 +45,8 @@ TEST(RunLogKeys, CountOnlyAtTheStartOfALine) {
     EXPECT_EQ(info.storyNumber, 7001u);
     EXPECT_EQ(info.chapterCount, 5);
     EXPECT_TRUE(info.done);
-    ASSERT_EQ(info.chapters.size(), 3u);
+    EXPECT_EQ(info.picturesLeftOut, (std::map<int, int>{{3, 2}, {5, 12}}));
+    ASSERT_EQ(info.chapters.size(), 4u);
     EXPECT_EQ(info.chapters[0].title, "Next chapter: Home");
     EXPECT_FALSE(info.chapters[0].failed);
     EXPECT_EQ(info.chapters[1].position, 2);

@@ -88,7 +88,13 @@ class MainWindowTest : public QObject {
         const QRect field = form.linked->geometry(), button = form.downloadbtn->geometry();
         const QRect log = form.Memo1->geometry(), footer = form.Panel2->geometry();
         const QRect stories = form.Stories->geometry();
-        const QRect all[] = {field, button, log, footer, stories};
+        const QRect all[] = {field,
+                             button,
+                             log,
+                             footer,
+                             stories,
+                             form.refreshbox->geometry(),
+                             form.picturesbox->geometry()};
         for (size_t i = 0; i < std::size(all); ++i) {
             QVERIFY(form.rect().contains(all[i]));
             for (size_t k = i + 1; k < std::size(all); ++k) {
@@ -104,6 +110,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(form.downloadbtn->text(), QString("Download"));
         QVERIFY(form.ProgressBar->isHidden());
         QVERIFY(!form.refreshbox->isChecked());
+        QVERIFY(form.picturesbox->isChecked());
 
         const QString data = test::TestHome() + "/Documents/Inkvale/Quillby Downloader/";
         QVERIFY(form.Folders());
@@ -173,15 +180,18 @@ sleep 30)")
         qunsetenv("QUILLBY_CHAPTER_PAUSE_MS");
     }
 
-    void theFormatChoiceIsRemembered() {
+    void theFormatAndPictureChoicesAreRemembered() {
         {
             TMainfm form;
             QCOMPARE(form.formatbox->currentText(), QString("PDF"));
             form.formatbox->setCurrentText("EPUB");
+            form.picturesbox->setChecked(false);
         }
         TMainfm again;
         QCOMPARE(again.formatbox->currentText(), QString("EPUB"));
+        QVERIFY(!again.picturesbox->isChecked());
         again.formatbox->setCurrentText("PDF");
+        again.picturesbox->setChecked(true);
     }
 
     // Closing during a download asks first: No keeps the window and the job, Yes ends the

@@ -53,6 +53,27 @@ std::vector<PdfPage> PdfWords(const std::string& pdf) {
     return pages;
 }
 
+std::vector<PdfImage> PdfImages(const std::string& pdf) {
+    std::vector<PdfImage> images;
+    std::istringstream lines(Output({"pdfimages", "-list", pdf}));
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream fields(line);
+        PdfImage image{};
+        std::string number, type, skip;
+        if (!(fields >> image.page >> number >> type >> image.width >> image.height) ||
+            type != "image") {
+            continue;  // the header lines, and masks
+        }
+        for (int i = 0; i < 7; ++i) {
+            fields >> skip;  // color, comp, bpc, enc, interp, object, ID
+        }
+        if (fields >> image.xPpi >> image.yPpi) {
+            images.push_back(image);
+        }
+    }
+    return images;
+}
+
 std::map<std::string, std::string> PdfInfo(const std::string& pdf) {
     std::map<std::string, std::string> fields;
     std::istringstream lines(Output({"pdfinfo", "-enc", "UTF-8", pdf}));

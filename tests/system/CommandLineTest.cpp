@@ -49,6 +49,8 @@ TEST_F(CommandLine, EachMistakeIsNamedBeforeTheUsageAndNothingStarts) {
              Case{{"--list", "--autostart"},
                   "--demo-url and --autostart are for the window, not for --list"},
              Case{{"--json"}, "--json goes with --list"},
+             Case{{"--list", "--no-pictures"},
+                  "--no-pictures goes with --download or --update-all"},
              Case{{story}, "unexpected argument \"" + story + "\""},
              Case{{"--download", story, "--colour"}, "unknown option --colour"},
              Case{{"-x", "--download", story}, "unknown option -x"},

@@ -26,6 +26,7 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using namespace std::chrono_literals;
+using ::testing::ElementsAre;
 using ::testing::Not;
 
 std::string PdfText(const std::string& pdf, int page) {
@@ -150,23 +151,89 @@ TEST_F(SystemTest, AnAccentedTitleNamesTheBook) {
 
 // A chapter copied from a news page, full of pictures and scripts on a host that cannot be
 // resolved, with a frame, a tracking pixel and a picture that never arrives on this machine:
-// the engine once hung on such a page inside this program. It reaches no host at all now.
+// the engine once hung on such a page inside this program. The downloader asks this site
+// for the two pictures the chapter shows from it, once each, and waits for the one that never
+// answers no longer than its time-out; the renderer reaches no host at all.
 TEST_F(SystemTest, AHostileNewsChapterIsRenderedWithoutReachingAnyHost) {
+    desk_.env()["QUILLBY_HTTP_TIMEOUT_S"] = "2";
     const RunResult run = desk_.Download(sim_.url("/story/1100-harbour-news"));
     ASSERT_TRUE(run.succeeded()) << run.Describe() << "\n" << run.stdOut;
 
     const std::string book = desk_.DataDir() + "/Harbour News.pdf";
     EXPECT_EQ(Lines(run.stdOut).back(), book);
     EXPECT_THAT(run.stdOut, Not(HasSubstr("left out of the book")));
-    const std::string chapter = PdfText(book, 2);
+    EXPECT_THAT(run.stdOut, HasSubstr("16 pictures are not in the book: 16 in chapter 1."));
+    // The pictures left out stand as their alternative text, which moves the chapter's end
+    // to its second page.
+    const std::string chapter = PdfText(book, 2) + PdfText(book, 3);
     EXPECT_THAT(chapter, HasSubstr("The harbour council voted on Tuesday evening"));
+    EXPECT_THAT(chapter, HasSubstr("Photo 13\nA photo that never arrives"));
     EXPECT_THAT(chapter, HasSubstr("Reporting by the harbour desk."));
     EXPECT_THAT(chapter, Not(HasSubstr("PRIVATE-NETWORK-PAGE")));
-    // The downloader read the story's pages; nothing the chapter points at was ever asked for.
+    std::vector<std::string> pointedAt;
     for (const std::string& request : sim_.requests()) {
-        EXPECT_EQ(request.rfind("/hostile/", 0), std::string::npos) << request;
-        EXPECT_EQ(request.rfind("/hang", 0), std::string::npos) << request;
+        if (request.rfind("/hostile/", 0) == 0 || request.rfind("/hang", 0) == 0) {
+            pointedAt.push_back(request);
+        }
     }
+    EXPECT_THAT(pointedAt,
+                ::testing::ElementsAre("/hostile/pixel.gif?reader=1", "/hang/photo.jpg"));
+}
+
+// The pictures chapters show reach the book: in their own proportions, no wider than the
+// text, a wide one scaled down to it, a tall one to the page, a small size the story gave
+// kept, a WebP drawn, each on one page. Without pictures none is asked for, and the book is text
+// only again.
+TEST_F(SystemTest, ChapterPicturesReachThePdfAndWithoutThemTheBookIsTextOnly) {
+    const RunResult run = desk_.Download(sim_.url("/story/1701-illustrated"));
+    ASSERT_TRUE(run.succeeded()) << run.Describe() << "\n" << run.stdOut;
+    EXPECT_THAT(run.stdOut, Not(HasSubstr("not in the book")));
+    const std::string book = desk_.DataDir() + "/The Illustrated Harbour.pdf";
+    // A4's text is 170 mm wide; an engine pixel is 0.5763 pt.
+    constexpr double kTextWidthPt = 170 / 25.4 * 72;
+    // Each picture by page and pixels, with the width it is drawn at (pdfimages rounds the
+    // resolution to whole dots per inch).
+    const std::vector<std::pair<std::string, double>> expected = {
+        {"1: 600x900", 346},       {"2: 400x300", 230}, {"2: 640x480", 320 * 0.5763},
+        {"2: 400x300", 230},       {"2: 160x120", 92},  {"3: 480x360", 276},
+        {"3: 64x64", 32 * 0.5763}, {"3: 400x300", 230}, {"4: 1600x1200", kTextWidthPt},
+        {"5: 300x2400", 0}};
+    const std::vector<PdfImage> images = PdfImages(book);
+    ASSERT_EQ(images.size(), expected.size());
+    for (size_t i = 0; i < images.size(); ++i) {
+        const PdfImage& image = images[i];
+        const std::string name = std::to_string(image.page) + ": " + std::to_string(image.width) +
+                                 "x" + std::to_string(image.height);
+        EXPECT_EQ(name, expected[i].first);
+        EXPECT_DOUBLE_EQ(image.xPpi, image.yPpi) << name;
+        if (expected[i].second > 0) {
+            EXPECT_NEAR(image.width / image.xPpi * 72, expected[i].second, 3) << name;
+        }
+    }
+    // A picture taller than a page is drawn smaller, within one page's text (253 mm).
+    EXPECT_LT(images.back().height / images.back().yPpi * 72, 253 / 25.4 * 72);
+
+    sim_.reset_log();
+    const RunResult text = test::Run(
+        {QuillbyPath(), "--download", "--no-pictures", sim_.url("/story/1701")}, desk_.env(), 90s);
+    ASSERT_TRUE(text.succeeded()) << text.Describe() << "\n" << text.stdOut;
+    EXPECT_EQ(Lines(text.stdOut).back(), book);
+    for (const std::string& request : sim_.requests()) {
+        EXPECT_EQ(request.find("/pictures/"), std::string::npos) << request;
+    }
+    EXPECT_EQ(PdfImages(book).size(), 1u) << "the cover alone";
+}
+
+// Pictures left out make no chapter missing: the book is complete, and the end counts them.
+TEST_F(SystemTest, ABookWhosePicturesCannotAllBeHadIsComplete) {
+    desk_.env()["QUILLBY_HTTP_TIMEOUT_S"] = "1";
+    const RunResult run = desk_.Download(sim_.url("/story/1702"));
+    EXPECT_EQ(run.exitCode, 0) << run.Describe() << "\n" << run.stdOut;
+    const std::vector<std::string> out = Lines(run.stdOut);
+    ASSERT_GE(out.size(), 3u);
+    EXPECT_EQ(out[out.size() - 3],
+              "8 pictures are not in the book: 8 in chapter 1. The lines above say why.");
+    EXPECT_EQ(out.back(), desk_.DataDir() + "/Odd Pictures.pdf");
 }
 
 // --format chooses the editions; the PDF is the one printed last (and opened) with both.

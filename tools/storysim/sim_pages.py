@@ -38,7 +38,9 @@ def script_json(value):
 
 
 def _substitute(value, base):
-    return value.replace("{base}", base) if isinstance(value, str) else value
+    if not isinstance(value, str):
+        return value
+    return value.replace("{base}", base).replace("{port}", base.rsplit(":", 1)[-1])
 
 
 def metadata(story, base):

@@ -14,6 +14,7 @@ from urllib.parse import parse_qs, urlsplit
 import sim_catalog
 import sim_hostile
 import sim_pages
+import sim_pictures
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 STORY = re.compile(r"^/story/(\d+)(?:-[^/]*)?/?$")
@@ -218,6 +219,8 @@ class SimHandler(BaseHTTPRequestHandler):
         m = COVER.match(path)
         if m:
             return self.cover(catalog.stories.get(int(m.group(1))))
+        if path.startswith("/pictures/"):
+            return self.picture(path)
         m = FIRST_VIEW.match(path) or PAGE.match(path)
         if m and int(m.group(1)) in catalog.parts:
             story, part = catalog.parts[int(m.group(1))]
@@ -241,6 +244,13 @@ class SimHandler(BaseHTTPRequestHandler):
             return error(story["cover"])
         kind = story["cover"]
         return Response(body=self.server.pictures[kind], content_type="image/" + kind)
+
+    def picture(self, path):
+        found = sim_pictures.picture(path)
+        if found is None:
+            return error(404)
+        content_type, body = found
+        return Response(body=body, content_type=content_type)
 
     def hostile(self, path, query):
         number = lambda name, default: float(query.get(name, [default])[0])

@@ -117,6 +117,8 @@ std::string ParagraphStyle(const PageLook& look) {
         << "pre { white-space: pre-wrap; font-size: " << Pixels(body * 0.9) << "px; }\n"
         << "img, svg, video, table { max-width: 100%; }\n"
         << "img { height: auto; page-break-inside: avoid; }\n";
+    const PageGeometry page = GeometryOf(look.page);
+    css << PictureStyle((page.heightMm - page.topMm - page.bottomMm) / kMmPerCssPixel);
     return css.str();
 }
 

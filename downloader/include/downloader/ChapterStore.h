@@ -11,7 +11,9 @@ namespace quill {
 // not have yet: after a failure, the chapters that failed; after the author added or
 // retitled chapters, those. One folder per story below the store's root, named after the
 // story's number, so that every address of a story shares it; in it one entry per chapter,
-// named after a hash of the chapter's address, and the cover picture. Every entry records
+// named after a hash of the chapter's address, the cover picture, and beside the chapters
+// their pictures (named after a hash of the picture's address) and a record per chapter of
+// what became of them. Every entry records
 // the address it was fetched from, the title of its contents entry, its length and a
 // SHA-256 of its content, and is written atomically. It is taken only when all of these
 // match; an entry that fails its check is removed, and the caller fetches again.
@@ -40,6 +42,15 @@ class ChapterStore {
     Found FindCover(const std::string& address) const;
     void PutCover(const std::string& address, const std::string& picture) const;
 
+    // A chapter's picture fetched from `address`, shared by every chapter of the story that
+    // shows it; at most `maxBytes`.
+    Found FindPicture(const std::string& address, size_t maxBytes) const;
+    void PutPicture(const std::string& address, const std::string& picture) const;
+    // What became of the pictures of the chapter fetched from `chapterAddress` (see
+    // PictureFetcher), so that a saved chapter asks the site for none of them again.
+    Found FindPictureRecord(const std::string& chapterAddress) const;
+    void PutPictureRecord(const std::string& chapterAddress, const std::string& record) const;
+
     // Earlier versions named a story's folder after the address pasted ("7001-a-slug",
     // "700102-a-chapter"). Moves what such folders keep for this story into this folder:
     // the folders of the story identifiers `earlierIds` and of the story's page under any
@@ -64,6 +75,7 @@ class ChapterStore {
     void AdoptFrom(const std::string& other, const std::vector<std::string>& chapterAddresses,
                    const std::string& coverAddress) const;
     static std::string ChapterName(const std::string& address);
+    static std::string EntryName(const std::string& address, const char* suffix);
 
     std::string root_;
     std::string folder_;

@@ -13,3 +13,14 @@ constexpr int kMaxPages = 1000;
 constexpr size_t kMaxChapterBytes = size_t{16} << 20;
 
 }  // namespace quill
+
+namespace quill {
+
+// A chapter's pictures: at most this many bytes each and all together, and this many
+// different ones. Photographs from a camera are a few megabytes; past these bounds a book
+// grows by hundreds of megabytes, and a chapter cannot make thousands of requests.
+constexpr size_t kMaxPictureBytes = size_t{8} << 20;
+constexpr size_t kMaxChapterPictureBytes = size_t{64} << 20;
+constexpr size_t kMaxChapterPictures = 200;
+
+}  // namespace quill

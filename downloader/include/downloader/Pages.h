@@ -50,4 +50,8 @@ FirstView ReadFirstView(const gsweb::Document& view, const std::string& url);
 // when the formatted element would be larger than maxBytes.
 std::string ReadPageText(const gsweb::Document& page, const std::string& url, size_t maxBytes);
 
+// The sources of the pictures a chapter document shows: each <img> element's src, blanks
+// trimmed, each once, in the order they first appear. Empty sources are none.
+std::vector<std::string> ReadPictureSources(const gsweb::Document& chapter);
+
 }  // namespace quill

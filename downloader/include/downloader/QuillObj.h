@@ -36,6 +36,7 @@ class QuillObj {
     std::string ebookdir;  // the work folder
     std::string store;     // the chapter store's folder; empty: fetch every chapter
     bool refresh = false;  // fetch every chapter again, replacing the stored copies
+    bool pictures = true;  // fetch the pictures the chapters show (see PictureFetcher)
     nlohmann::json bookmeta = nlohmann::json::object();  // title, author, filename, chapternum
     std::string id;                                      // the story's identifier
     int chapterCount = 0;                                // get_chapter calls so far

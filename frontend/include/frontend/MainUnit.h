@@ -71,6 +71,7 @@ class TMainfm : public QWidget {
     QComboBox* formatbox = nullptr;
     QCheckBox* refreshbox = nullptr;
     QPushButton* bookbtn = nullptr;  // the "Book" dialog: the kind of book a Download makes
+    QCheckBox* picturesbox = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
     QWidget* Panel2 = nullptr;
     QProgressBar* ProgressBar = nullptr;
@@ -120,6 +121,9 @@ class TMainfm : public QWidget {
     friend class JobBridge;
     void CreateControls();
     void CreateFooter();
+    void CreatePicturesChoice();
+    // The request with the window's choice of pictures.
+    JobRequest WithPictures(JobRequest request) const;
     void CreateStoriesPane();
     void FormCreate();
     void ShowProgress(const ProgressState& state);

@@ -8,6 +8,7 @@ import subprocess
 import sys
 import tempfile
 import threading
+import struct
 import time
 import unittest
 import zlib
@@ -372,6 +373,30 @@ class HostileTest(SimTestCase):
         self.assertIn('<iframe src="http://127.0.0.1:%d/hostile/private"' % self.port, text)
         self.assertNotIn("{base}", text)
         self.assertIn(b"PRIVATE-NETWORK-PAGE", self.get("/hostile/private")[2])
+
+
+class PictureTest(SimTestCase):
+    def test_pictures_are_typed_by_name_and_generated_to_size(self):
+        status, headers, body = self.get("/pictures/sketch.webp")
+        self.assertEqual((status, headers["Content-Type"], body[8:12]), (200, "image/webp", b"WEBP"))
+        _, headers, body = self.get("/pictures/gen/300x20-4.png")
+        self.assertEqual(headers["Content-Type"], "image/png")
+        self.assertEqual(struct.unpack(">II", body[16:24]), (300, 20))
+        self.assertNotEqual(body, self.get("/pictures/gen/300x20-5.png")[2])
+        for missing in ("/pictures/missing.png", "/pictures/../catalog.json", "/pictures/gen/0x9.png",
+                        "/pictures/odd/nothing.png"):
+            self.assertEqual(self.get(missing)[0], 404, missing)
+
+    def test_odd_pictures_say_what_they_are_not(self):
+        _, headers, body = self.get("/pictures/odd/sign-in.jpg")
+        self.assertEqual((headers["Content-Type"], body[:9]), ("image/jpeg", b"<!DOCTYPE"))
+        body = self.get("/pictures/odd/huge-header.png")[2]
+        self.assertEqual(struct.unpack(">II", body[16:24]), (20000, 20000))
+        self.assertEqual(len(self.get("/pictures/odd/weight-2-7.png")[2]), 33 + (2 << 20))
+
+    def test_a_chapter_points_at_another_host_of_this_server(self):
+        text = self.get("/170201-part-170201/page/1")[2].decode()
+        self.assertIn('<img src="http://localhost:%d/pictures/pixel.gif"' % self.port, text)
 
 
 class CatalogReloadTest(unittest.TestCase):

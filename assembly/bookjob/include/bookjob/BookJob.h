@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,10 @@ struct BookJob {
     // Chapters of the story that the work folder lacks (the download left them out), in
     // order. A build without them is not complete.
     std::vector<int> notDownloaded;
+    // The chapters show the pictures the downloader kept beside them; false: text only.
+    bool pictures = true;
+    // How many of each chapter's pictures the build could not put into the book.
+    std::map<int, int> picturesLeftOut;
 
     std::string epubfile;         // the EPUB edition's full path, when one was made
     std::vector<int> unrendered;  // chapters that could not be rendered, in order

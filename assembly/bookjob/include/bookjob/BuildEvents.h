@@ -50,6 +50,13 @@ struct EpubChapterFailed {
     int number;
     std::string why;
 };
+// A picture chapter `number` shows cannot be put into the book; its alternative text stands
+// in its place.
+struct PictureLeftOut {
+    int number;
+    std::string picture;  // its source, as the chapter gives it
+    std::string why;
+};
 // The edition holds what it must and is being written under its name.
 struct Saving {
     Edition edition;
@@ -62,10 +69,10 @@ struct EditionSaved {
 
 }  // namespace build
 
-using BuildEvent =
-    std::variant<build::EditionStarted, build::PageRendering, build::CachedCopyDropped,
-                 build::PageLeftOut, build::Merging, build::PageMerged, build::EpubChapter,
-                 build::EpubChapterFailed, build::Saving, build::EditionSaved>;
+using BuildEvent = std::variant<build::EditionStarted, build::PageRendering,
+                                build::CachedCopyDropped, build::PageLeftOut, build::Merging,
+                                build::PageMerged, build::EpubChapter, build::EpubChapterFailed,
+                                build::Saving, build::EditionSaved, build::PictureLeftOut>;
 
 // Called for each event, on the build's thread.
 using BuildProgress = std::function<void(const BuildEvent&)>;

@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "cleaning/ChapterPictures.h"
+
 namespace quill {
 
 // A chapter file's markup made safe to render and to put into an e-book: text and text
@@ -28,6 +30,10 @@ constexpr int kChapterMarkupVersion = 2;
 // deep are written as plain blocks inside the eighth, so that no renderer indents the text
 // off its page. Throws EConvertError when the markup
 // cannot be read whole (nesting deeper than the parser allows).
-ChapterMarkup CleanChapter(std::string_view html);
+//
+// With `pictures`, each <img> shows the picture the chapter has for its source, as a file
+// beside the cleaned chapter, or its alternative text when it has none (see WritePicture);
+// without, pictures go like everything else that loads.
+ChapterMarkup CleanChapter(std::string_view html, const PictureLookup* pictures = nullptr);
 
 }  // namespace quill

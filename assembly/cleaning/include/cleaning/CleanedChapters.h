@@ -1,13 +1,17 @@
 #pragma once
 
 #include <exception>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cleaning/ChapterMarkup.h"
 #include "cleaning/SoftHyphens.h"
+#include "common/PictureList.h"
+#include "pictures/BookPictures.h"
 
 namespace quill {
 
@@ -25,11 +29,17 @@ constexpr std::string_view kRenderedCopyTail = "</body></html>\n";
 // same way for each of them.
 class CleanedChapters {
   public:
+    // Told of a picture a chapter's list names that the book cannot show, and why.
+    using PictureNote =
+        std::function<void(int chapter, const std::string& src, const std::string& why)>;
+
     // renderedCopies: every chapter cleaned gets its rendered copy at once, for a PDF that is
     // rendered after the EPUB. hyphenation: the language whose soft hyphens the rendered
-    // copies get (SoftHyphens); empty for none.
+    // copies get (SoftHyphens); empty for none. pictures: a chapter with a list of pictures
+    // (PictureListName) shows them, made fit by these; without, every chapter is text only.
     CleanedChapters(std::string workFolder, bool renderedCopies,
-                    const std::string& hyphenation = "");
+                    const std::string& hyphenation = "", BookPictures* pictures = nullptr,
+                    PictureNote note = {});
 
     // Chapter n's cleaned markup, for the caller to keep. Throws what reading or cleaning it
     // threw (EConvertError for markup that cannot be read whole), and EFCreateError or
@@ -43,6 +53,10 @@ class CleanedChapters {
     // Chapter n's rendered copy, written now when it was not yet. Throws EFCreateError or
     // EWriteError when it cannot be written.
     Copy RenderedCopy(int n);
+
+    // The pictures chapter n shows, made fit for the book; none without pictures. Throws
+    // EFCreateError or EWriteError when a picture's copy cannot be written.
+    std::vector<BookPicture> Pictures(int n);
 
     // Chapter n's heading, as its cleaning found it. A chapter nothing else needed is cleaned
     // whole for it only when the heading at its beginning does not tell. Empty when it has
@@ -62,6 +76,8 @@ class CleanedChapters {
     };
 
     ChapterMarkup Read(int n, Chapter& chapter);
+    ChapterMarkup CleanFile(int n);
+    PictureLookup LookupFor(int n, std::vector<PictureLink> links);
     void WriteCopy(int n, const ChapterMarkup& markup, Chapter& chapter);
     std::string ChapterFile(int n) const;
     std::string CopyFile(int n) const;
@@ -69,6 +85,8 @@ class CleanedChapters {
     std::string prefix_;
     bool renderedCopies_;
     SoftHyphens hyphens_;
+    BookPictures* pictures_;
+    PictureNote note_;
     std::map<int, Chapter> chapters_;
 };
 

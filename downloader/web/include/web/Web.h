@@ -29,6 +29,11 @@ void SetOptions(const WebOptions& options);
 // 400 or more and quill::FetchError when the request cannot be completed.
 std::string get_url(const std::string& url);
 
+// A picture's bytes, as get_url, but of at most maxBytes: a larger one fails with
+// quill::SizeLimitError as soon as that many bytes have arrived (or its length announces
+// more).
+std::string get_picture(const std::string& url, size_t maxBytes);
+
 // The page at the address, parsed. A page over maxPageBytes fails with quill::FetchError
 // as soon as that many bytes have arrived.
 Document get_soup(const std::string& url);

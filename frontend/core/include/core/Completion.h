@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,10 @@ std::vector<int> MissingChapters(const BookInfo& info, const std::string& tmpdir
 
 // "2 chapters could not be downloaded: 7, 12. Click Download to fetch just those."
 std::string MissingChaptersMessage(const std::vector<int>& missing);
+
+// "3 pictures are not in the book: 2 in chapter 1, 1 in chapter 4. …", from the
+// count of each chapter's pictures left out.
+std::string PicturesLeftOutMessage(const std::map<int, int>& leftOut);
 
 // The completion step, once the downloader has ended: judges what it left in the work
 // folder and its exit, writes the cover page, has the book built, opens it and reports the

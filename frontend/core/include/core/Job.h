@@ -20,6 +20,7 @@ namespace quill {
 struct JobRequest {
     std::string url;  // the story address, trimmed
     bool refresh = false;
+    bool pictures = true;  // chapters' pictures are fetched and shown; false: text only
     BookFormat format = BookFormat::Pdf;
     bool openBook = true;  // open the finished book with the desktop's viewer
     // An update of a library's story: when nothing is new and its books are as they were

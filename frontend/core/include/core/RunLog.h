@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,6 +43,8 @@ struct BookInfo {
     bool done = false;  // the downloader wrote "done"
     std::vector<ChapterLine> chapters;
     std::optional<FatalLine> fatal;  // the downloader stopped on this failure
+    // How many of each chapter's pictures the downloader left out, by chapter position.
+    std::map<int, int> picturesLeftOut;
 };
 
 BookInfo ReadBookInfo(const std::vector<std::string>& lines);
@@ -52,6 +55,11 @@ std::optional<int> ParseWholeNumber(std::string_view text);
 // The value of a keyed line ("title:Tale" → "Tale"), or nothing when the line does not
 // start with the key.
 std::optional<std::string> KeyedValue(std::string_view line, std::string_view key);
+
+// The pictures a line says the downloader left out: (chapter, 1) for "Picture left out of
+// chapter {i} (…", (chapter, k) for "Pictures left out of chapter {i}: {k} more…"; nothing
+// for any other line.
+std::optional<std::pair<int, int>> ParsePicturesLeftOut(std::string_view line);
 
 // Parses "chapter_{i} / {n}: {title}[ (saved copy)]"; nothing for any other line.
 std::optional<ChapterLine> ParseChapterLine(std::string_view line);

@@ -33,6 +33,15 @@ nlohmann::json QpdfJson(const std::string& pdf, const std::vector<std::string>& 
 // One object of a "qpdf" JSON description, by its reference ("12 0 R") or "trailer".
 nlohmann::json QpdfObject(const nlohmann::json& description, const std::string& ref);
 
+// A picture drawn on a page, as "pdfimages -list" lists it (masks left out): its pixels and
+// its resolution as drawn, so that its drawn size in points is width / xPpi * 72.
+struct PdfImage {
+    int page;
+    int width, height;
+    double xPpi, yPpi;
+};
+std::vector<PdfImage> PdfImages(const std::string& pdf);
+
 // What "qpdf --check" says; empty when it finds nothing wrong.
 std::string QpdfProblems(const std::string& pdf);
 

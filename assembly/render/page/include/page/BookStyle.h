@@ -32,4 +32,7 @@ void ApplyCoverStyle(IWkGlobalSettings& global, IWkObjectSettings& object,
 std::string BookStyleSheet(const PageLook& look = {});
 std::string CoverStyleSheet(const PageLook& look);
 
+// The rules for a chapter's pictures, for a page whose text is that many engine pixels high.
+std::string PictureStyle(double textHeightPixels);
+
 }  // namespace quill
