@@ -27,9 +27,10 @@ void AddFile(Sha256& digest, const std::string& path) {
 std::string BookInputsDigest(const BookInfo& info, const std::string& tmpdir,
                              const std::string& storyUrl) {
     Sha256 digest;
-    AddField(digest, "quillby book inputs 1");
+    AddField(digest, "quillby book inputs 2");
     AddField(digest, info.title.value_or(""));
     AddField(digest, info.author.value_or(""));
+    AddField(digest, info.language.value_or(""));
     AddField(digest, storyUrl);
     AddField(digest, std::to_string(info.chapterCount.value_or(-1)));
     for (const ChapterLine& chapter : info.chapters) {

@@ -10,10 +10,10 @@
 
 namespace quill {
 
-// A digest of everything a book is made from: the story's title, author and address, each
-// chapter's position, title and file in the work folder, and the cover picture. Two builds
-// from the same digest make the same book, so a story that brought nothing new keeps its
-// book as it is instead of being built again.
+// A digest of everything a book is made from: the story's title, author, language and
+// address, each chapter's position, title and file in the work folder, and the cover
+// picture. Two builds from the same digest make the same book, so a story that brought
+// nothing new keeps its book as it is instead of being built again.
 std::string BookInputsDigest(const BookInfo& info, const std::string& tmpdir,
                              const std::string& storyUrl);
 
