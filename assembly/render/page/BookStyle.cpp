@@ -8,6 +8,7 @@
 #include "common/FileBytes.h"
 #include "common/Paths.h"
 #include "page/PageRender.h"
+#include "page/ScriptStyle.h"
 #include "wkhtmltox/WkHtmlToXCore.h"
 
 namespace quill {
@@ -68,6 +69,7 @@ std::string BookStyleSheet() {
         << "pre { white-space: pre-wrap; font-size: " << Pixels(kBodyPoints * 0.9) << "px; }\n"
         << "img, svg, video, table { max-width: 100%; }\n"
         << "img { height: auto; page-break-inside: avoid; }\n";
+    css << ScriptStyle();
     return css.str();
 }
 
