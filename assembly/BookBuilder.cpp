@@ -5,6 +5,7 @@
 
 #include "assembly/BookName.h"
 #include "cleaning/CleanedChapters.h"
+#include "cleaning/StoryLanguage.h"
 #include "common/DebugLog.h"
 #include "common/Paths.h"
 #include "common/Utf8.h"
@@ -86,6 +87,7 @@ void BuildPdf(BookJob& job, CleanedChapters& chapters, BuildReport& report) {
     BookContents contents;
     contents.title = job.booktitle;
     contents.author = job.bookauthor;
+    contents.language = job.booklanguage;
     contents.storyUrl = SanitizeUtf8(job.storyurl);
 
     // The merged pages go to a scratch file in the work folder, removed when the build
@@ -135,9 +137,12 @@ void BuildBook(BookJob& job, IWindowLog& log) {
     job.epubfile.clear();
     job.kept.clear();
     BuildReport report(log, job.progress);
+    // Both editions and the library name the same language: the site's, else the one the
+    // chapters' script tells, else "und".
+    job.booklanguage = BookLanguage(job.booklanguage, job.tmpdir, job.lastchapter);
     // Each chapter is cleaned once for both editions and the outline. With both, the EPUB
     // cleans every chapter first and leaves the rendered copies for the PDF.
-    CleanedChapters chapters(job.tmpdir, job.format == BookFormat::PdfAndEpub);
+    CleanedChapters chapters(job.tmpdir, job.format == BookFormat::PdfAndEpub, job.booklanguage);
     if (job.format != BookFormat::Pdf) {
         report.Report(build::EditionStarted{Edition::Epub});
         BuildEpub(job,

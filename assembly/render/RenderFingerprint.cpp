@@ -13,7 +13,7 @@ std::string RenderFingerprint(const std::string& engineIdentity) {
     std::string text =
         "engine " + engineIdentity + "\nmarkup " + std::to_string(kChapterMarkupVersion) + "\n";
     text += PageSettingsText();
-    text += kRenderedCopyHead;
+    text += RenderedCopyHead("");
     text += kRenderedCopyTail;
     text += "style\n" + BookStyleSheet();
     text += "margins " + std::to_string(kBookMarginTopMm) + " " +

@@ -12,9 +12,9 @@ namespace quill {
 
 // The document a rendered copy is: the cleaned chapter inside these. No document type:
 // chapters have always been laid out in the engine's quirks mode, and the book keeps its
-// look.
-constexpr std::string_view kRenderedCopyHead =
-    "<html><head><meta charset=\"utf-8\"><title></title></head><body>\n";
+// look. The story's language goes on the root (the style sheet picks Han glyph forms by
+// it), and a right-to-left story's direction.
+std::string RenderedCopyHead(const std::string& language);
 constexpr std::string_view kRenderedCopyTail = "</body></html>\n";
 
 // The chapter files of one build's work folder, each read and cleaned at most once for all
@@ -25,8 +25,10 @@ constexpr std::string_view kRenderedCopyTail = "</body></html>\n";
 class CleanedChapters {
   public:
     // renderedCopies: every chapter cleaned gets its rendered copy at once, for a PDF that is
-    // rendered after the EPUB.
-    CleanedChapters(std::string workFolder, bool renderedCopies);
+    // rendered after the EPUB. language: the story's tag (BookLanguage); every block takes
+    // its direction from its own text, and a right-to-left story's headings run right to
+    // left (see WithDirections).
+    CleanedChapters(std::string workFolder, bool renderedCopies, std::string language = "");
 
     // Chapter n's cleaned markup, for the caller to keep. Throws what reading or cleaning it
     // threw (EConvertError for markup that cannot be read whole), and EFCreateError or
@@ -61,6 +63,7 @@ class CleanedChapters {
 
     std::string prefix_;
     bool renderedCopies_;
+    std::string language_;
     std::map<int, Chapter> chapters_;
 };
 
