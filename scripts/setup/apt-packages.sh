@@ -6,11 +6,13 @@ apt_packages=(
     qtbase5-dev qtbase5-dev-tools qt5-qmake libqt5webkit5-dev libqt5svg5-dev libqt5xmlpatterns5-dev
     libcurl4-openssl-dev libssl-dev libfontconfig-dev libxml2-dev libgumbo-dev nlohmann-json3-dev libqpdf-dev libzip-dev
     libsqlite3-dev
+    libfreetype-dev libharfbuzz-dev libicu-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev epubcheck default-jre-headless
     poppler-utils qpdf wkhtmltopdf python3 python3-bs4 xvfb xauth imagemagick
     dbus-daemon dbus-bin dpkg-dev fakeroot openssl ca-certificates xdg-utils fonts-dejavu-core fonts-wqy-microhei x11-utils
     lintian appstream
+    fonts-noto-core fonts-noto-cjk fonts-symbola
 )
 
 install_apt_packages() {
