@@ -61,10 +61,14 @@ std::optional<std::u32string> InstalledFont::TextForMapped(char32_t mapped) {
     if (glyph == 0) {
         return std::nullopt;
     }
-    for (const char32_t c : page_.characters) {
-        if (face_->GlyphOf(c) == glyph) {
-            return std::u32string(1, c);
+    if (!pageGlyphs_) {
+        pageGlyphs_.emplace();
+        for (const char32_t c : page_.characters) {
+            pageGlyphs_->emplace(face_->GlyphOf(c), c);  // the lowest character of a glyph
         }
+    }
+    if (const auto own = pageGlyphs_->find(glyph); own != pageGlyphs_->end()) {
+        return std::u32string(1, own->second);
     }
     const auto shaped = Shaped().find(glyph);
     if (shaped == Shaped().end()) {

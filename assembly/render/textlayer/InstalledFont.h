@@ -46,6 +46,7 @@ class InstalledFont {
     std::unique_ptr<FontFace> face_;
     FontFile file_;
     const PageText& page_;
+    std::optional<std::map<unsigned, char32_t>> pageGlyphs_;  // the page's characters' glyphs
     std::optional<std::vector<bool>> reached_;
     std::optional<std::map<unsigned, std::u32string>> shaped_;
     std::optional<std::map<unsigned, std::u32string>> unmapped_;
