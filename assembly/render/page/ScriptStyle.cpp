@@ -27,7 +27,7 @@ std::string ScriptStyle() {
     // After the :lang() rules, which match the spans too and weigh as much.
     for (const ScriptFace& face : kComplexScriptFaces) {
         css += "." + ScriptClass(face.script) + " { font-family: " + Quoted(face.family) + ", " +
-               Tail(kDefaultHanFace) + "; }\n";
+               Tail(kDefaultHanFace) + (face.stacksMarks ? "; line-height: 1.5" : "") + "; }\n";
     }
     return css;
 }

@@ -21,18 +21,21 @@ constexpr std::string_view kEmojiFace = "Symbola";
 struct ScriptFace {
     std::string_view script;  // ISO 15924 code, as ICU names it ("Arab")
     std::string_view family;
+    // Marks stack high above its letters (Thai ที่): its lines need more room above than a
+    // heading's tight line height gives, or the engine cuts them off at the top of a page.
+    bool stacksMarks = false;
 };
 
 constexpr ScriptFace kComplexScriptFaces[] = {
-    {"Arab", "Noto Naskh Arabic"},   {"Hebr", "Noto Serif Hebrew"},
-    {"Thai", "Noto Serif Thai"},     {"Laoo", "Noto Serif Lao"},
-    {"Khmr", "Noto Serif Khmer"},    {"Mymr", "Noto Serif Myanmar"},
-    {"Tibt", "Noto Serif Tibetan"},  {"Deva", "Noto Serif Devanagari"},
-    {"Beng", "Noto Serif Bengali"},  {"Guru", "Noto Serif Gurmukhi"},
-    {"Gujr", "Noto Serif Gujarati"}, {"Orya", "Noto Sans Oriya"},
-    {"Taml", "Noto Serif Tamil"},    {"Telu", "Noto Serif Telugu"},
-    {"Knda", "Noto Serif Kannada"},  {"Mlym", "Noto Serif Malayalam"},
-    {"Sinh", "Noto Serif Sinhala"},  {"Syrc", "Noto Sans Syriac"},
+    {"Arab", "Noto Naskh Arabic"},        {"Hebr", "Noto Serif Hebrew"},
+    {"Thai", "Noto Serif Thai", true},    {"Laoo", "Noto Serif Lao", true},
+    {"Khmr", "Noto Serif Khmer", true},   {"Mymr", "Noto Serif Myanmar", true},
+    {"Tibt", "Noto Serif Tibetan", true}, {"Deva", "Noto Serif Devanagari"},
+    {"Beng", "Noto Serif Bengali"},       {"Guru", "Noto Serif Gurmukhi"},
+    {"Gujr", "Noto Serif Gujarati"},      {"Orya", "Noto Sans Oriya"},
+    {"Taml", "Noto Serif Tamil"},         {"Telu", "Noto Serif Telugu"},
+    {"Knda", "Noto Serif Kannada"},       {"Mlym", "Noto Serif Malayalam"},
+    {"Sinh", "Noto Serif Sinhala"},       {"Syrc", "Noto Sans Syriac"},
     {"Thaa", "Noto Sans Thaana"},
 };
 
