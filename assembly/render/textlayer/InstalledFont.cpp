@@ -1,6 +1,7 @@
 #include "InstalledFont.h"
 
 #include <fontconfig/fontconfig.h>
+#include <unicode/uchar.h>
 
 #include "GlyphShaping.h"
 
@@ -57,7 +58,10 @@ const std::map<unsigned, std::u32string>& InstalledFont::Shaped() {
 }
 
 std::optional<std::u32string> InstalledFont::TextForMapped(char32_t mapped) {
-    const unsigned glyph = face_->GlyphOf(mapped);
+    unsigned glyph = face_->GlyphOf(mapped);
+    if (glyph == 0 && u_isUWhiteSpace(static_cast<UChar32>(mapped))) {
+        glyph = face_->GlyphOf(U' ');  // the engine draws a tab as a space
+    }
     if (glyph == 0) {
         return std::nullopt;
     }
