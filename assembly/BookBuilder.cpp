@@ -8,6 +8,7 @@
 #include "assembly/BookName.h"
 #include "assembly/BookRecord.h"
 #include "cleaning/CleanedChapters.h"
+#include "cleaning/StoryLanguage.h"
 #include "common/DebugLog.h"
 #include "common/Paths.h"
 #include "common/Utf8.h"
@@ -131,6 +132,7 @@ bool MergeAndSave(BookJob& job, CleanedChapters& chapters, BuildReport& report) 
     BookContents contents;
     contents.title = job.booktitle + VolumeTitleSuffix(RangeOf(job));
     contents.author = job.bookauthor;
+    contents.language = job.booklanguage;
     contents.storyUrl = SanitizeUtf8(job.storyurl);
     contents.pages = FinishOf(job.choices);
 
@@ -304,12 +306,15 @@ void BuildBook(BookJob& job, IWindowLog& log) {
     job.volume = 0;
     job.picturesLeftOut.clear();
     BuildReport report(log, job.progress);
+    // Both editions and the library name the same language: the site's, else the one the
+    // chapters' script tells, else "und".
+    job.booklanguage = BookLanguage(job.booklanguage, job.tmpdir, job.lastchapter);
     // Each chapter is cleaned once for both editions and the outline. With both, the EPUB
     // cleans every chapter first and leaves the rendered copies for the PDF. Only the
     // rendered copies get soft hyphens, and only for justified text.
     BookPictures pictures(job.tmpdir);
     CleanedChapters chapters(
-        job.tmpdir, job.format == BookFormat::PdfAndEpub,
+        job.tmpdir, job.format == BookFormat::PdfAndEpub, job.booklanguage,
         job.choices.ragged || job.format == BookFormat::Epub ? "" : job.booklanguage,
         job.pictures ? &pictures : nullptr, PictureReport(job, report));
     std::vector<VolumeRange> volumes = VolumesToMake(job);

@@ -232,6 +232,25 @@ std::optional<ChapterStore> OpenStore(const std::string& root, std::optional<uin
     return kept;
 }
 
+// The story's language: the site's own word on the story page, kept with the story's
+// chapters; without it, what the site said at an earlier download. Nothing when neither
+// knows: the book build then looks at the chapters' script.
+std::optional<std::string> StoryLanguage(const StoryMeta& meta, const ChapterStore* kept) {
+    if (kept == nullptr) {
+        return meta.language;
+    }
+    if (!meta.language) {
+        return kept->FindLanguage();
+    }
+    try {
+        kept->PutLanguage(*meta.language);
+    } catch (const std::exception& failure) {
+        std::cout << "The chapter store could not keep the story's language: " << failure.what()
+                  << std::endl;
+    }
+    return meta.language;
+}
+
 // The story page's data. A page that came but lacks it is told apart from one that did not
 // come: no retry brings the data, the address or the site is at fault.
 StoryPage ReadStory(const std::string& aurl) {
@@ -272,6 +291,10 @@ void QuillObj::get_book(const std::string& aurl) {
     RemoveStaleBook(ebookdir, bookmeta["filename"].get<std::string>(), story.meta.author);
 
     const std::optional<ChapterStore> kept = OpenStore(store, number, id, aurl, story);
+    if (const std::optional<std::string> language =
+            StoryLanguage(story.meta, kept ? &*kept : nullptr)) {
+        runlog::info("language:" + *language);  // a well-formed tag, nothing else
+    }
     SaveCover(*this, kept ? &*kept : nullptr, story.meta.image, JoinPath(ebookdir, "cover.jpg"));
     runlog::info("cover page:cover.jpg");
 

@@ -7,6 +7,7 @@
 #include "common/AtomicWrite.h"
 #include "common/Digest.h"
 #include "common/Errors.h"
+#include "common/LanguageTag.h"
 #include "common/OneLine.h"
 #include "common/Paths.h"
 #include "downloader/Limits.h"
@@ -23,6 +24,10 @@ constexpr size_t kMaxNameLength = 64;
 constexpr char kCoverName[] = "cover.picture";
 // Far more than any chapter's record of its pictures (a few hundred addresses).
 constexpr size_t kMaxRecordBytes = size_t{4} << 20;
+constexpr char kLanguageName[] = "story.language";
+// What a language entry records as its "address": it comes with the story page, whichever
+// address that was read at.
+constexpr char kLanguageSource[] = "inLanguage";
 
 void WriteEntry(const std::string& path, const std::string& address, const std::string& title,
                 const std::string& content) {
@@ -169,6 +174,17 @@ void ChapterStore::PutPictureRecord(const std::string& chapterAddress,
                record);
 }
 
+std::optional<std::string> ChapterStore::FindLanguage() const {
+    const Found kept = Find(JoinPath(folder_, kLanguageName), kLanguageSource, "", 256, false);
+    return kept.content ? WellFormedLanguageTag(*kept.content) : std::nullopt;
+}
+
+void ChapterStore::PutLanguage(const std::string& tag) const {
+    if (FindLanguage() != tag) {
+        WriteEntry(JoinPath(folder_, kLanguageName), kLanguageSource, "", tag);
+    }
+}
+
 void ChapterStore::AdoptEarlierFolders(uint64_t number, const std::vector<std::string>& earlierIds,
                                        const std::vector<std::string>& chapterAddresses,
                                        const std::string& coverAddress) const {
@@ -204,6 +220,8 @@ void ChapterStore::AdoptFrom(const std::string& other,
     if (store::EntryAddress(cover, MaxCoverBytes()) == OneLine(coverAddress)) {
         MoveEntry(cover, JoinPath(folder_, kCoverName));
     }
+    // A story whose number was not known kept its language under its identifier too.
+    MoveEntry(JoinPath(other, kLanguageName), JoinPath(folder_, kLanguageName));
     std::error_code error;
     fs::remove(other, error);  // only when nothing is left in it
 }

@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "JsonPick.h"
+#include "common/LanguageTag.h"
 #include "web/Errors.h"
 
 namespace quill {
@@ -14,11 +15,12 @@ namespace {
 using nlohmann::json;
 
 // The members the job uses, in the order of MetadataPaths().
-enum Member { kWhole, kHeadline, kAuthor, kAuthorName, kImage, kDescription, kUrl };
+enum Member { kWhole, kHeadline, kAuthor, kAuthorName, kImage, kDescription, kUrl, kLanguage };
 
 const std::vector<JsonPath>& MetadataPaths() {
     static const std::vector<JsonPath> paths{
-        {}, {"headline"}, {"author"}, {"author", "name"}, {"image"}, {"description"}, {"url"}};
+        {},        {"headline"},    {"author"}, {"author", "name"},
+        {"image"}, {"description"}, {"url"},    {"inLanguage"}};
     return paths;
 }
 
@@ -72,6 +74,10 @@ StoryMeta ReadStoryMeta(const std::vector<std::optional<json>>& meta) {
     }
     if (meta[kUrl] && meta[kUrl]->is_string()) {
         story.url = meta[kUrl]->get<std::string>();
+    }
+    // Optional: a story is downloaded all the same without a usable language.
+    if (meta[kLanguage] && meta[kLanguage]->is_string()) {
+        story.language = WellFormedLanguageTag(meta[kLanguage]->get<std::string>());
     }
     return story;
 }

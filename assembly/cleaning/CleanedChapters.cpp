@@ -4,18 +4,33 @@
 #include <utility>
 
 #include "ChapterHeading.h"
+#include "ScriptRuns.h"
+#include "TextDirection.h"
 #include "common/AtomicWrite.h"
 #include "common/Errors.h"
 #include "common/FileBytes.h"
+#include "common/LanguageTag.h"
 #include "common/Paths.h"
 
 namespace quill {
 
-CleanedChapters::CleanedChapters(std::string workFolder, bool renderedCopies,
+std::string RenderedCopyHead(const std::string& language) {
+    std::string head = "<html";
+    if (const std::optional<std::string> tag = WellFormedLanguageTag(language)) {
+        head += " lang=\"" + *tag + "\"";
+        if (IsRightToLeftLanguage(*tag)) {
+            head += " dir=\"rtl\"";
+        }
+    }
+    return head + "><head><meta charset=\"utf-8\"><title></title></head><body>\n";
+}
+
+CleanedChapters::CleanedChapters(std::string workFolder, bool renderedCopies, std::string language,
                                  const std::string& hyphenation, BookPictures* pictures,
                                  PictureNote note)
     : prefix_(IncludeTrailingSeparator(workFolder)),
       renderedCopies_(renderedCopies),
+      language_(std::move(language)),
       hyphens_(hyphenation),
       pictures_(pictures),
       note_(std::move(note)) {}
@@ -35,6 +50,7 @@ ChapterMarkup CleanedChapters::Read(int n, Chapter& chapter) {
     chapter.cleaned = true;
     try {
         ChapterMarkup markup = CleanFile(n);
+        markup.xhtml = markup::WithDirections(markup.xhtml, IsRightToLeftLanguage(language_));
         chapter.heading = markup.heading;
         return markup;
     } catch (const Exception&) {
@@ -46,10 +62,8 @@ ChapterMarkup CleanedChapters::Read(int n, Chapter& chapter) {
 
 // A chapter's copy is made again by the next build; the disk need not be waited for.
 void CleanedChapters::WriteCopy(int n, const ChapterMarkup& markup, Chapter& chapter) {
-    std::string document;
-    document.reserve(kRenderedCopyHead.size() + markup.xhtml.size() + kRenderedCopyTail.size());
-    document += kRenderedCopyHead;
-    document += hyphens_.Insert(markup.xhtml);
+    std::string document = RenderedCopyHead(language_);
+    document += markup::WithScriptSpans(hyphens_.Insert(markup.xhtml));
     document += kRenderedCopyTail;
     WriteFileAtomic(CopyFile(n), document, platform::Durability::Scratch);
     chapter.copied = true;

@@ -12,6 +12,7 @@
 #include "EpubText.h"
 #include "ZipWriter.h"
 #include "common/Errors.h"
+#include "common/LanguageTag.h"
 #include "common/Paths.h"
 #include "platform/AtomicFile.h"
 #include "platform/Memory.h"
@@ -33,6 +34,7 @@ BookMetadata Describe(const BookJob& job, std::time_t now) {
                  VolumeTitleSuffix({job.volume, job.firstchapter, job.lastchapter});
     book.author = epub::Label(job.bookauthor, "");
     book.language = epub::LanguageTag(job.booklanguage);
+    book.rightToLeft = IsRightToLeftLanguage(book.language);
     book.source = epub::Label(job.storyurl, "");
     book.modified = epub::W3cTime(now);
     book.cover = epub::FindCoverPicture(JoinPath(job.tmpdir, "cover.jpg"));

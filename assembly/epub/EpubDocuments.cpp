@@ -17,7 +17,8 @@ std::string XhtmlHead(const BookMetadata& book, const std::string& title) {
            "<!DOCTYPE html>\n"
            "<html xmlns=\"http://www.w3.org/1999/xhtml\" "
            "xmlns:epub=\"http://www.idpf.org/2007/ops\" lang=\"" +
-           lang + "\" xml:lang=\"" + lang + "\">\n<head>\n<title>" + XmlEscape(title) +
+           lang + "\" xml:lang=\"" + lang + "\"" + (book.rightToLeft ? " dir=\"rtl\"" : "") +
+           ">\n<head>\n<title>" + XmlEscape(title) +
            "</title>\n<link rel=\"stylesheet\" type=\"text/css\" href=\"style.css\"/>\n"
            "</head>\n<body>\n";
 }
@@ -73,8 +74,11 @@ std::string Manifest(const BookMetadata& book, const std::vector<int>& chapters)
     return out + "  </manifest>\n";
 }
 
-std::string Spine(const std::vector<int>& chapters) {
-    std::string out = "  <spine toc=\"ncx\">\n    <itemref idref=\"cover\"/>\n";
+// A right-to-left story's pages turn the other way.
+std::string Spine(const BookMetadata& book, const std::vector<int>& chapters) {
+    std::string out = std::string("  <spine toc=\"ncx\"") +
+                      (book.rightToLeft ? " page-progression-direction=\"rtl\"" : "") +
+                      ">\n    <itemref idref=\"cover\"/>\n";
     for (const int number : chapters) {
         out += "    <itemref idref=\"chapter-" + std::to_string(number) + "\"/>\n";
     }
@@ -120,8 +124,8 @@ std::string PackageDocument(const BookMetadata& book, const std::vector<int>& ch
            "<package xmlns=\"http://www.idpf.org/2007/opf\" version=\"3.0\" "
            "unique-identifier=\"book-id\" prefix=\"" +
            kPackagePrefix + "\" xml:lang=\"" + XmlEscape(book.language) + "\">\n" +
-           Metadata(book, FormatChapterList(held)) + Manifest(book, chapters) + Spine(chapters) +
-           "</package>\n";
+           Metadata(book, FormatChapterList(held)) + Manifest(book, chapters) +
+           Spine(book, chapters) + "</package>\n";
 }
 
 std::string NavDocument(const BookMetadata& book, const std::vector<ChapterEntry>& chapters) {

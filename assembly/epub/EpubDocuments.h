@@ -16,10 +16,11 @@ namespace quill::epub {
 struct BookMetadata {
     std::string identifier;  // "urn:uuid:..."
     std::string title;
-    std::string author;    // empty: no creator recorded
-    std::string language;  // a language tag
-    std::string source;    // the story's address; empty: none recorded
-    std::string modified;  // W3C time of the build
+    std::string author;        // empty: no creator recorded
+    std::string language;      // a language tag
+    bool rightToLeft = false;  // the language is written right to left
+    std::string source;        // the story's address; empty: none recorded
+    std::string modified;      // W3C time of the build
     std::optional<CoverPicture> cover;
     std::vector<ContentPicture> pictures;  // the pictures the chapters show
 };

@@ -4,6 +4,7 @@
 
 #include "cleaning/MarkupText.h"
 #include "common/Digest.h"
+#include "common/LanguageTag.h"
 #include "common/OneLine.h"
 #include "common/Utf8.h"
 
@@ -53,13 +54,7 @@ std::string StoryIdentifier(const std::string& storyUrl, const std::string& titl
 }
 
 std::string LanguageTag(const std::string& tag) {
-    bool fine =
-        !tag.empty() && tag.size() <= 35 && std::isalpha(static_cast<unsigned char>(tag[0]));
-    for (size_t i = 0; fine && i < tag.size(); ++i) {
-        const auto c = static_cast<unsigned char>(tag[i]);
-        fine = std::isalnum(c) || (c == '-' && i + 1 < tag.size() && tag[i + 1] != '-');
-    }
-    return fine ? tag : "en";
+    return WellFormedLanguageTag(tag).value_or(kUndeterminedLanguage);
 }
 
 std::string W3cTime(std::time_t when) {

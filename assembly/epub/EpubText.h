@@ -27,8 +27,8 @@ std::string Label(std::string_view text, const std::string& fallback);
 std::string StoryIdentifier(const std::string& storyUrl, const std::string& title,
                             const std::string& author);
 
-// A language tag as EPUB metadata takes it; anything that is not a plain BCP 47 shape
-// (letters, digits and hyphens) gives "en".
+// A language tag as EPUB metadata takes it: a well-formed BCP 47 tag; anything else gives
+// "und" (undetermined), never a language the book may not be in.
 std::string LanguageTag(const std::string& tag);
 
 // The UTC time as "2026-12-09T17:43:18Z".

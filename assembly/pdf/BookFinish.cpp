@@ -77,6 +77,7 @@ void OpenMerged(QPDF& pdf, const std::string& mergedPdf) {
 
 void Finish(QPDF& pdf, const BookContents& contents) {
     bookpdf::SetDocumentInfo(pdf, contents);
+    bookpdf::SetLanguage(pdf, contents.language);
     bookpdf::AddOutline(pdf, contents);
     bookpdf::AddPageLabels(pdf, contents.coverPages);
     if (contents.pages.dark) {

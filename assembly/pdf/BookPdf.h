@@ -15,6 +15,9 @@ namespace quill::bookpdf {
 // Title, author, creator, producer, dates and the story's address.
 void SetDocumentInfo(QPDF& pdf, const BookContents& contents);
 
+// The catalog's /Lang: the story's language tag, when it is a well-formed one.
+void SetLanguage(QPDF& pdf, const std::string& language);
+
 // One bookmark for the cover and one per chapter; the viewer opens with them shown.
 void AddOutline(QPDF& pdf, const BookContents& contents);
 

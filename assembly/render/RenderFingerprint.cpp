@@ -5,6 +5,7 @@
 #include "cleaning/CleanedChapters.h"
 #include "page/BookStyle.h"
 #include "page/PageRender.h"
+#include "textlayer/TextLayer.h"
 
 namespace quill {
 
@@ -13,7 +14,8 @@ std::string RenderFingerprint(const std::string& engineIdentity) {
     std::string text =
         "engine " + engineIdentity + "\nmarkup " + std::to_string(kChapterMarkupVersion) + "\n";
     text += PageSettingsText();
-    text += kRenderedCopyHead;
+    text += "text layer " + std::to_string(kTextLayerVersion) + "\n";
+    text += RenderedCopyHead("");
     text += kRenderedCopyTail;
     text += "style\n" + BookStyleSheet();
     text += "margins " + std::to_string(kBookMarginTopMm) + " " +

@@ -30,9 +30,10 @@ std::string BookInputsDigest(const BookInfo& info, const std::string& tmpdir,
                              const std::string& storyUrl, const BookChoices& choices,
                              const VolumeRange& volume) {
     Sha256 digest;
-    AddField(digest, volume.number == 0 ? "quillby book inputs 1" : "quillby volume inputs 1");
+    AddField(digest, volume.number == 0 ? "quillby book inputs 2" : "quillby volume inputs 2");
     AddField(digest, info.title.value_or(""));
     AddField(digest, info.author.value_or(""));
+    AddField(digest, info.language.value_or(""));
     AddField(digest, storyUrl);
     if (volume.number == 0) {
         AddField(digest, std::to_string(info.chapterCount.value_or(-1)));

@@ -56,6 +56,7 @@ BookJob MakeBookJob(const JobSetup& setup, const JobRequest& request, const Book
     job.datadir = setup.folders.datadir;
     job.booktitle = *info.title;
     job.bookauthor = info.author.value_or("");
+    job.booklanguage = info.language.value_or("");
     job.lastchapter = *info.chapterCount;
     job.storyurl = StoryAddress(request.url, info.storyNumber);
     job.earlierStoryUrls = EarlierStoryAddresses(request.url, info.storyNumber);
@@ -193,6 +194,7 @@ JobResult DownloadFinished(const JobSetup& setup, const JobRequest& request,
         return failed;
     }
     JobResult result;
+    result.language = job.booklanguage;
     // The PDF opens; the EPUB when it is the only edition saved.
     result.bookfile = !job.bookfile.empty() ? job.bookfile : job.epubfile;
     for (const SavedBook& saved : job.saved) {

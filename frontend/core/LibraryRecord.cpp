@@ -173,6 +173,10 @@ void LibraryRecorder::Record(Library& library, const BookInfo& info, const JobRe
             story.title = *info.title;
             story.author = info.author.value_or(story.author);
         }
+        // A build's language is the site's or the one the chapters told; without a build,
+        // the site's word, or what was known before.
+        story.language =
+            !result.language.empty() ? result.language : info.language.value_or(story.language);
         const int inWorkFolder = ChaptersInWorkFolder(info, tmpdir);
         if (info.done) {
             story.chaptersKept = inWorkFolder;

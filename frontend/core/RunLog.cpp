@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "common/File.h"
+#include "common/LanguageTag.h"
 #include "common/SiteAddress.h"
 #include "common/Text.h"
 
@@ -104,6 +105,8 @@ BookInfo ReadBookInfo(const std::vector<std::string>& lines) {
             info.author = std::move(author);
         } else if (auto story = KeyedValue(line, "story:")) {
             info.storyNumber = ParseStoryNumber(*story);
+        } else if (auto language = KeyedValue(line, "language:")) {
+            info.language = WellFormedLanguageTag(*language);
         } else if (auto count = KeyedValue(line, "chapter:")) {
             info.chapterCount = count->empty() ? std::optional<int>(0) : ParseNumber(*count);
             info.countValid = info.chapterCount.has_value();

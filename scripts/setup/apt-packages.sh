@@ -8,11 +8,13 @@ apt_packages=(
     libsqlite3-dev libvips-dev
     libhyphen-dev hyphen-en-us hyphen-en-gb hyphen-de hyphen-fr hyphen-es hyphen-it hyphen-pt-pt
     hyphen-pt-br hyphen-nl hyphen-ru hyphen-pl hyphen-sv
+    libfreetype-dev libharfbuzz-dev libicu-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev epubcheck default-jre-headless
     poppler-utils qpdf wkhtmltopdf python3 python3-bs4 xvfb xauth imagemagick
     dbus-daemon dbus-bin dpkg-dev fakeroot openssl ca-certificates xdg-utils fonts-dejavu-core fonts-wqy-microhei x11-utils
     lintian appstream
+    fonts-noto-core fonts-noto-cjk fonts-symbola
 )
 
 install_apt_packages() {

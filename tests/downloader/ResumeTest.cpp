@@ -39,6 +39,13 @@ std::string GrowingCatalog(int chapters, const std::string& text) {
            parts + "]}]}";
 }
 
+// Story 1056 of one chapter, its metadata naming `language` (a JSON value) as inLanguage.
+std::string CatalogInLanguage(const std::string& language) {
+    return R"({"stories": [{"id": 1056, "title": "Growing", "author": "Test Author",
+        "description": "d", "meta": {"inLanguage": )" +
+           language + R"(}, "parts": [{"id": 105601, "title": "One", "pages": 1}]}]})";
+}
+
 class Resume : public ::testing::Test {
   protected:
     // One job on a fresh work folder (the window clears it before every job).
@@ -228,6 +235,32 @@ TEST_F(Resume, AWriteCutShortLeavesNoPartOfAChapterUnderItsName) {
     }
     Job(1057);
     EXPECT_EQ(Files().size(), 12u);
+}
+
+TEST_F(Resume, TheSitesLanguageIsKeptWithTheStoryAndOnlyAsATag) {
+    const auto languageLines = [this] {
+        std::vector<std::string> lines;
+        for (const std::string& line : RunLogLines(work_->path())) {
+            if (line.rfind("language:", 0) == 0 || line == "chapter:99") {
+                lines.push_back(line);
+            }
+        }
+        return lines;
+    };
+    WriteFile(catalog_.file("catalog.json"), CatalogInLanguage(R"("AR-eg")"));
+    Job(1056);
+    EXPECT_THAT(languageLines(), ElementsAre("language:ar-EG"));
+    // A page whose value is no tag names none; the story keeps what the site said before.
+    WriteFile(catalog_.file("catalog.json"), CatalogInLanguage(R"("ar\nchapter:99")"));
+    Job(1056);
+    EXPECT_THAT(languageLines(), ElementsAre("language:ar-EG"));
+    WriteFile(catalog_.file("catalog.json"), CatalogInLanguage("null"));
+    Job(1056);
+    EXPECT_THAT(languageLines(), ElementsAre("language:ar-EG"));
+    // The site's new word replaces the kept one.
+    WriteFile(catalog_.file("catalog.json"), CatalogInLanguage(R"("he")"));
+    Job(1056);
+    EXPECT_THAT(languageLines(), ElementsAre("language:he"));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "common/FileBytes.h"
 #include "common/Paths.h"
 #include "page/PageRender.h"
+#include "page/ScriptStyle.h"
 #include "wkhtmltox/WkHtmlToXCore.h"
 
 namespace quill {
@@ -133,6 +134,7 @@ std::string BookStyleSheet(const PageLook& look) {
     // Long words are not broken ("word-wrap: break-word" more than doubles the engine's
     // layout time).
     css << BodyStyle(look) << HeadingStyle(look) << ParagraphStyle(look);
+    css << ScriptStyle();
     return css.str();
 }
 

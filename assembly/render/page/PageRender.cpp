@@ -11,12 +11,14 @@
 #include "common/AtomicWrite.h"
 #include "common/DebugLog.h"
 #include "common/Errors.h"
+#include "common/FileBytes.h"
 #include "common/Paths.h"
 #include "common/PercentEncoding.h"
 #include "page/BookStyle.h"
 #include "page/PageRender.h"
 #include "page/RenderProtocol.h"
 #include "platform/RegularFile.h"
+#include "textlayer/TextLayer.h"
 #include "wkhtmltox/WkHtmlToXBindings.h"
 #include "wkhtmltox/WkHtmlToXConsts.h"
 #include "wkhtmltox/WkHtmlToXCore.h"
@@ -105,8 +107,9 @@ void HtmlToPdf(const std::string& HtmlFile, const std::string& PdfFile, bool boo
                            bytes.substr(bytes.size() - std::min(bytes.size(), kPdfTailBytes)))) {
         throw EWriteError(PdfFile, "The HTML engine's PDF was cut short (is the disk full?)");
     }
+    const std::string mended = MendTextLayer(bytes, ReadFileBytes(HtmlFile));
     // A chapter's PDF is made again by the next build; the disk need not be waited for.
-    WriteFileAtomic(PdfFile, bytes, platform::Durability::Scratch);
+    WriteFileAtomic(PdfFile, mended, platform::Durability::Scratch);
 }
 
 void RenderInProcess(const render::Request& request) {

@@ -50,13 +50,19 @@ class ChapterStore {
     // PictureFetcher), so that a saved chapter asks the site for none of them again.
     Found FindPictureRecord(const std::string& chapterAddress) const;
     void PutPictureRecord(const std::string& chapterAddress, const std::string& record) const;
+    // The story's language as the site last gave it, kept with its chapters: a later
+    // download whose story page names none still knows it. Nothing when none is kept or
+    // the entry is no well-formed tag; a damaged entry is removed.
+    std::optional<std::string> FindLanguage() const;
+    // Keeps the tag, unless the same one is kept already. Throws OSError when it cannot.
+    void PutLanguage(const std::string& tag) const;
 
     // Earlier versions named a story's folder after the address pasted ("7001-a-slug",
     // "700102-a-chapter"). Moves what such folders keep for this story into this folder:
     // the folders of the story identifiers `earlierIds` and of the story's page under any
-    // slug (`number` followed by "-" or "_"). Only the entries of `chapterAddresses`, and a
-    // cover fetched from `coverAddress`, are moved, so what a folder holds for another
-    // story stays where it is. A folder left empty is removed. Nothing here fails a job: an
+    // slug (`number` followed by "-" or "_"). Only the entries of `chapterAddresses`, a
+    // cover fetched from `coverAddress` and the story's language are moved, so what a
+    // folder holds for another story stays where it is. A folder left empty is removed. Nothing here fails a job: an
     // entry that cannot be moved is fetched again.
     void AdoptEarlierFolders(uint64_t number, const std::vector<std::string>& earlierIds,
                              const std::vector<std::string>& chapterAddresses,

@@ -19,6 +19,8 @@ struct StoryMeta {
     // "url": the story page's address as the site gives it, when it is a text. Only ever
     // read for the story's number.
     std::optional<std::string> url;
+    // "inLanguage" when it is a well-formed language tag (WellFormedLanguageTag).
+    std::optional<std::string> language;
 };
 
 // One link of the table of contents.

@@ -33,7 +33,9 @@ struct BookJob {
     std::string storyurl;    // the story's address; the book records it
     // Other addresses that earlier books of this story may record (IsBookOfStory).
     std::vector<std::string> earlierStoryUrls;
-    // The story's language tag when the site gives one; empty: "en".
+    // The story's language tag when the site gives one; empty: none. The build sets it to
+    // the language both editions name (BookLanguage): the site's, else the one the chapters'
+    // script tells, else "und".
     std::string booklanguage;
     BookFormat format = BookFormat::Pdf;
     // The render worker program (bin/quillrender beside the launcher).

@@ -16,7 +16,7 @@ struct ChapterMarkup {
 
 // Raised when a new version of CleanChapter writes different markup for the same input, so
 // that nothing rendered from the old markup is taken for the new.
-constexpr int kChapterMarkupVersion = 2;
+constexpr int kChapterMarkupVersion = 3;
 
 // Parses untrusted chapter markup (libxml2) and keeps only text and text markup.
 //

@@ -17,9 +17,9 @@ namespace quill {
 
 // The document a rendered copy is: the cleaned chapter inside these. No document type:
 // chapters have always been laid out in the engine's quirks mode, and the book keeps its
-// look.
-constexpr std::string_view kRenderedCopyHead =
-    "<html><head><meta charset=\"utf-8\"><title></title></head><body>\n";
+// look. The story's language goes on the root (the style sheet picks Han glyph forms by
+// it), and a right-to-left story's direction.
+std::string RenderedCopyHead(const std::string& language);
 constexpr std::string_view kRenderedCopyTail = "</body></html>\n";
 
 // The chapter files of one build's work folder, each read and cleaned at most once for all
@@ -34,10 +34,12 @@ class CleanedChapters {
         std::function<void(int chapter, const std::string& src, const std::string& why)>;
 
     // renderedCopies: every chapter cleaned gets its rendered copy at once, for a PDF that is
-    // rendered after the EPUB. hyphenation: the language whose soft hyphens the rendered
+    // rendered after the EPUB. language: the story's tag (BookLanguage); every block takes
+    // its direction from its own text, and a right-to-left story's headings run right to
+    // left (see WithDirections). hyphenation: the language whose soft hyphens the rendered
     // copies get (SoftHyphens); empty for none. pictures: a chapter with a list of pictures
     // (PictureListName) shows them, made fit by these; without, every chapter is text only.
-    CleanedChapters(std::string workFolder, bool renderedCopies,
+    CleanedChapters(std::string workFolder, bool renderedCopies, std::string language = "",
                     const std::string& hyphenation = "", BookPictures* pictures = nullptr,
                     PictureNote note = {});
 
@@ -84,6 +86,7 @@ class CleanedChapters {
 
     std::string prefix_;
     bool renderedCopies_;
+    std::string language_;
     SoftHyphens hyphens_;
     BookPictures* pictures_;
     PictureNote note_;

@@ -29,6 +29,7 @@ struct BookContents {
     std::string title;                  // the story's title as the run log gives it
     std::string author;                 // the story's author as the run log gives it
     std::string storyUrl;               // the story's address; empty when the build had none
+    std::string language;               // the story's language tag; empty: none recorded
     int coverPages = 0;                 // the pages at the front that belong to the cover
     std::vector<BookChapter> chapters;  // in book order
     PageFinish pages;
@@ -39,7 +40,8 @@ std::vector<int> HeldChapters(const BookContents& contents);
 
 // Writes the merged PDF as the finished book at bookPath: an outline (the cover, then every
 // chapter at its first page) shown when the book opens, document information (title,
-// author, the program and engines, the story's address, the chapters it holds), page labels, and a
+// author, the program and engines, the story's address, the chapters it holds), the
+// document's language (/Lang, for screen readers and hyphenation), page labels, and a
 // printed number at the foot of every chapter page, counting from 1 at the first one; dark
 // chapter pages are dark to their edges. The book
 // appears under its name only when it is whole; a failure leaves whatever file had that name as it

@@ -10,16 +10,14 @@
 
 namespace quill {
 
-// A digest of everything a book is made from: the story's title, author and address, each
-// chapter's position, title and file in the work folder with the pictures it shows, and the
-// cover picture. Two builds
-// from the same digest make the same book, so a story that brought nothing new keeps its
-// book as it is instead of being built again.
+// A digest of everything a book is made from: the story's title, author, language and
+// address, each chapter's position, title and file in the work folder with the pictures it
+// shows, and the cover picture. Two builds from the same digest make the same book, so a
+// story that brought nothing new keeps its book as it is instead of being built again.
 //
 // With volumes, each volume's book has a digest of its own: the choices it was made with and
 // its own chapters only, so that a story that grew rebuilds only the volumes it grew in.
-// The whole story's book counts its choices only when they are not the defaults, which
-// books recorded before there were choices were made with.
+// The whole story's book counts its choices only when they are not the defaults.
 std::string BookInputsDigest(const BookInfo& info, const std::string& tmpdir,
                              const std::string& storyUrl, const BookChoices& choices = {},
                              const VolumeRange& volume = {});

@@ -66,6 +66,9 @@ struct JobResult {
     std::optional<uint64_t> storyNumber;
     std::string title;    // empty when the story page was not read
     int newChapters = 0;  // chapters fetched from the site (not taken from the store)
+    // The language the book was made in: the site's, or the one its chapters' script told;
+    // empty when no book was built.
+    std::string language;
 
     // What `quillby --download` exits with: 0 complete, 3 incomplete, 1 no book, 2 an
     // address that is not a story's, 4 another download running.

@@ -36,6 +36,9 @@ struct BookInfo {
     // The last "story:" line's number: the story's number as the downloader learnt it
     // (nothing when that line is missing or holds anything but a number).
     std::optional<uint64_t> storyNumber;
+    // The last "language:" line's tag: the story's language as the site gives it (nothing
+    // when that line is missing or holds no well-formed tag).
+    std::optional<std::string> language;
     // The last "chapter:" line's value: the number of table-of-contents entries. Nothing
     // when there is no such line or its value is not a whole number (countValid false).
     std::optional<int> chapterCount;
