@@ -174,6 +174,20 @@ TEST(TextLayer, GlyphsGetTheCharactersOfThePageThatShowThem) {
     EXPECT_EQ(MappedText(both, "NotoNaskhArabic-Regular", lam), "");
     EXPECT_EQ(MappedText(both, "NotoNaskhArabic-Regular", alef), "FEF7");
 
+    // A soft hyphen where no line broke is drawn with the font's zero-width space, which
+    // the engine maps to U+200B: inside a word, where searches would miss the word. It stands
+    // for no text, unless the page itself holds a zero-width space.
+    const std::vector<unsigned> zeroWidth = Glyphs(kNotoSerif, "\u200B");
+    ASSERT_EQ(zeroWidth.size(), 1u);
+    const std::string hyphenated =
+        MakePage({{"NotoSerif-Regular", kNotoSerif, {{zeroWidth[0], "200B"}}, zeroWidth}});
+    EXPECT_EQ(MappedText(MendTextLayer(hyphenated, "<p>fer\u00ADry\u00ADman</p>"),
+                         "NotoSerif-Regular", zeroWidth[0]),
+              "");
+    EXPECT_EQ(MappedText(MendTextLayer(hyphenated, "<p>fer\u00ADry\u200Bman</p>"),
+                         "NotoSerif-Regular", zeroWidth[0]),
+              "200B");
+
     // What is no PDF stays as it is.
     EXPECT_EQ(MendTextLayer("%PDF-1.4 cut", html), "%PDF-1.4 cut");
 }

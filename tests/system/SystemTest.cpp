@@ -50,8 +50,11 @@ int PdfPages(const std::string& pdf) {
 
 // Text with every run of white space as one blank: where lines break depends on the
 // book's typography.
+// The text as a reader reads it: lines joined, and a word hyphenated at a line's end (the
+// engine draws the break as U+2010) whole again.
 std::string Flat(const std::string& text) {
-    return std::regex_replace(text, std::regex("\\s+"), " ");
+    const std::string joined = std::regex_replace(text, std::regex("\u2010\n"), "");
+    return std::regex_replace(joined, std::regex("\\s+"), " ");
 }
 
 // The sample story as the simulator serves it: chapter titles and the opening words of

@@ -27,6 +27,8 @@ using namespace textlayer;
 constexpr long kBoundsSlack = 3;
 constexpr long kAdvanceSlack = 2;
 constexpr char32_t kReplacement = 0xFFFD;
+constexpr char32_t kSoftHyphen = 0x00AD;
+constexpr char32_t kZeroWidthSpace = 0x200B;
 
 // Poppler, and so pdftotext and the viewers built on it, spreads the characters of one glyph
 // over its width from left to right, which turns a right-to-left ligature around (لأ comes
@@ -185,9 +187,22 @@ class FontMender {
         if (missing.empty() && foreign.empty()) {
             return false;
         }
+        // A soft hyphen where no line broke is drawn as nothing, with the font's glyph for a
+        // zero-width space, and so read back as one: inside every hyphenated word, where it
+        // keeps searches and copies from finding the word. It stands for no text at all.
+        if (page_.characters.count(kSoftHyphen) && !page_.characters.count(kZeroWidthSpace)) {
+            for (const unsigned glyph : foreign) {
+                if (map[glyph] == std::u32string(1, kZeroWidthSpace)) {
+                    map[glyph].clear();
+                }
+            }
+        }
         InstalledFont* installed = Installed(name);
         if (installed != nullptr) {
             for (const unsigned glyph : foreign) {
+                if (map[glyph].empty()) {
+                    continue;
+                }
                 if (auto text = installed->TextForMapped(map[glyph][0])) {
                     map[glyph] = Readable(std::move(*text));
                     if (map[glyph].empty()) {

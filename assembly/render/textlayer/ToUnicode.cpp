@@ -175,8 +175,8 @@ std::string WriteToUnicode(const TextMap& map) {
         "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
     std::vector<std::pair<unsigned, const std::u32string*>> entries;
     for (const auto& [code, text] : map) {
-        if (!text.empty() && code <= 0xFFFF) {
-            entries.emplace_back(code, &text);
+        if (code <= 0xFFFF) {
+            entries.emplace_back(code, &text);  // an empty text: the glyph stands for none
         }
     }
     // At most 100 entries to a block, as the CMap format asks.

@@ -13,7 +13,8 @@ using TextMap = std::map<unsigned, std::u32string>;
 // The bfchar and bfrange entries of a CMap's text; what is not understood is left out.
 TextMap ParseToUnicode(std::string_view cmap);
 
-// A CMap with exactly these entries, for two-byte codes, its text in UTF-16BE.
+// A CMap with exactly these entries, for two-byte codes, its text in UTF-16BE; an empty text
+// says the glyph stands for no character.
 std::string WriteToUnicode(const TextMap& map);
 
 }  // namespace quill::textlayer

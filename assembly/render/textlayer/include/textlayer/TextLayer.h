@@ -27,6 +27,6 @@ std::string MendTextLayer(std::string_view pdf, std::string_view html);
 
 // The version of the mending, for the render cache's key: a page mended otherwise is another
 // page.
-constexpr int kTextLayerVersion = 1;
+constexpr int kTextLayerVersion = 2;
 
 }  // namespace quill
