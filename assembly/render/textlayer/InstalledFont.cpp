@@ -1,6 +1,7 @@
 #include "InstalledFont.h"
 
 #include <fontconfig/fontconfig.h>
+#include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
 
 #include "GlyphShaping.h"
@@ -16,6 +17,30 @@ struct Freed {
 using Pattern = std::unique_ptr<FcPattern, Freed<FcPattern, FcPatternDestroy>>;
 using ObjectSet = std::unique_ptr<FcObjectSet, Freed<FcObjectSet, FcObjectSetDestroy>>;
 using FontSet = std::unique_ptr<FcFontSet, Freed<FcFontSet, FcFontSetDestroy>>;
+
+// The letters a compatibility character stands for (ﬁ: f i; an Arabic presentation form:
+// its letter), when the page holds every one of them; nothing otherwise.
+std::optional<std::u32string> PageLettersOf(char32_t mapped, const PageText& page) {
+    UErrorCode error = U_ZERO_ERROR;
+    const icu::Normalizer2* nfkc = icu::Normalizer2::getNFKCInstance(error);
+    if (U_FAILURE(error)) {
+        return std::nullopt;
+    }
+    const icu::UnicodeString letters =
+        nfkc->normalize(icu::UnicodeString(static_cast<UChar32>(mapped)), error);
+    std::u32string text;
+    for (int32_t i = 0; U_SUCCESS(error) && i < letters.length(); i = letters.moveIndex32(i, 1)) {
+        const auto c = static_cast<char32_t>(letters.char32At(i));
+        if (!page.characters.count(c)) {
+            return std::nullopt;
+        }
+        text += c;
+    }
+    if (U_FAILURE(error) || text.empty() || text == std::u32string(1, mapped)) {
+        return std::nullopt;
+    }
+    return text;
+}
 
 }  // namespace
 
@@ -73,6 +98,11 @@ std::optional<std::u32string> InstalledFont::TextForMapped(char32_t mapped) {
     }
     if (const auto own = pageGlyphs_->find(glyph); own != pageGlyphs_->end()) {
         return std::u32string(1, own->second);
+    }
+    // Shaping the whole page is by far the dearest step; what a compatibility character
+    // stands for needs none.
+    if (std::optional<std::u32string> letters = PageLettersOf(mapped, page_)) {
+        return letters;
     }
     const auto shaped = Shaped().find(glyph);
     if (shaped == Shaped().end()) {

@@ -29,6 +29,7 @@ constexpr long kAdvanceSlack = 2;
 constexpr char32_t kReplacement = 0xFFFD;
 constexpr char32_t kSoftHyphen = 0x00AD;
 constexpr char32_t kZeroWidthSpace = 0x200B;
+constexpr char32_t kBreakHyphen = 0x2010;
 
 // Poppler, and so pdftotext and the viewers built on it, spreads the characters of one glyph
 // over its width from left to right, which turns a right-to-left ligature around (لأ comes
@@ -190,19 +191,27 @@ class FontMender {
         // A soft hyphen where no line broke is drawn as nothing, with the font's glyph for a
         // zero-width space, and so read back as one: inside every hyphenated word, where it
         // keeps searches and copies from finding the word. It stands for no text at all.
+        // Where one did break a line the engine draws a hyphen (U+2010), which is what a
+        // reader sees there: no other character of the page stands for it.
+        bool cleared = false;
         if (page_.characters.count(kSoftHyphen) && !page_.characters.count(kZeroWidthSpace)) {
+            std::vector<unsigned> others;
             for (const unsigned glyph : foreign) {
                 if (map[glyph] == std::u32string(1, kZeroWidthSpace)) {
                     map[glyph].clear();
+                    cleared = true;
+                } else if (map[glyph] != std::u32string(1, kBreakHyphen)) {
+                    others.push_back(glyph);
                 }
             }
+            foreign = std::move(others);
+        }
+        if (missing.empty() && foreign.empty()) {
+            return cleared;
         }
         InstalledFont* installed = Installed(name);
         if (installed != nullptr) {
             for (const unsigned glyph : foreign) {
-                if (map[glyph].empty()) {
-                    continue;
-                }
                 if (auto text = installed->TextForMapped(map[glyph][0])) {
                     map[glyph] = Readable(std::move(*text));
                     if (map[glyph].empty()) {
