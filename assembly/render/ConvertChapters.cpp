@@ -1,18 +1,16 @@
-// Rendering the cover page and the chapter files to PDF: each in the render worker within
-// its bound, or taken from the render cache.
+// Rendering the cover page and the chapter files to PDF: in render workers side by side,
+// each page within its bound, or taken from the render cache.
 #include <cstdio>
-#include <optional>
 #include <utility>
 #include <vector>
 
 #include "EngineIdentity.h"
 #include "FontSet.h"
-#include "RenderCache.h"
+#include "PageConverter.h"
 #include "RenderFingerprint.h"
-#include "RenderWorker.h"
 #include "common/DebugLog.h"
 #include "common/Paths.h"
-#include "page/PageRender.h"
+#include "platform/SystemResources.h"
 #include "render/ConvertChapters.h"
 #include "wkhtmltox/WkHtmlToXBindings.h"
 
@@ -32,23 +30,6 @@ std::string LeftOutReason(const RenderOutcome& outcome, std::chrono::millisecond
     }
 }
 
-RenderCache OpenCache(const BookJob& job) {
-    if (job.renderCache.empty()) {
-        return RenderCache("", "");
-    }
-    const std::string engine =
-        EngineIdentity(job.renderCache, wk::WkHtmlToXLibraryName(), job.renderer);
-    // A font installed or a configuration changed can change any page.
-    return RenderCache(job.renderCache, RenderFingerprint(engine) + FontSetIdentity());
-}
-
-struct Page {
-    long long number;
-    std::string html;
-    render::PageKind kind;
-    std::string key;  // empty without a cache, or when the page cannot be read
-};
-
 // The cache key of a page, or an empty key when the page cannot be read (its render
 // reports why).
 std::string KeyOf(const RenderCache& cache, render::PageKind kind, const std::string& html) {
@@ -62,117 +43,133 @@ std::string KeyOf(const RenderCache& cache, render::PageKind kind, const std::st
 
 // The pages of the work folder in order, with their cache keys.
 std::vector<Page> FindPages(const BookJob& job, const RenderCache& cache, BuildReport& report) {
-    const std::string prefix = IncludeTrailingSeparator(job.tmpdir);
     std::vector<Page> pages;
     // Wide enough that the loop ends even for the largest chapter number.
     for (long long n = 0; n <= job.lastchapter; ++n) {
         report.ProcessMessages();
-        Page page{n, prefix + std::to_string(n) + ".html",
-                  n == 0 ? render::PageKind::Page : render::PageKind::Chapter, ""};
-        if (!FileExists(page.html)) {
-            continue;
+        if (FileExists(JoinPath(job.tmpdir, std::to_string(n) + ".html"))) {
+            pages.push_back(PageOf(job, cache, n));
         }
-        if (cache.Enabled()) {
-            page.key = KeyOf(cache, page.kind, page.html);
-        }
-        pages.push_back(std::move(page));
     }
     return pages;
 }
 
-// Renders the pages in order, each in the worker within its bound, or takes them from the
-// cache. While a page renders, the cached pages after it are put in place and the next
-// chapter to render is cleaned.
-class PageConverter {
-  public:
-    PageConverter(BookJob& job, CleanedChapters& chapters, BuildReport& report,
-                  const RenderCache& cache, RenderWorker& worker)
-        : job_(job), chapters_(chapters), report_(report), cache_(cache), worker_(worker) {}
-
-    void Convert(const Page& page) {
-        const std::string number = std::to_string(page.number);
-        const std::string prefix = IncludeTrailingSeparator(job_.tmpdir);
-        const std::string pdf = prefix + number + ".pdf";
-        // A cached page replaces any earlier PDF in one step.
-        CachedPage cached;
-        if (!page.key.empty() && !job_.renderAgain) {
-            cached = cache_.Fetch(page.key, pdf);
-        }
-        if (cached.result == CachedPage::Result::Placed) {
-            Progress(page, true);
-            return;
-        }
-        CleanedChapters::Copy copy{page.html, ""};
-        if (page.kind == render::PageKind::Chapter) {
-            copy = chapters_.RenderedCopy(static_cast<int>(page.number));
-        }
-        // Pages to render keep their reports in order; only cached ones overtake.
-        Finish();
-        if (cached.result == CachedPage::Result::Dropped) {
-            report_.Report(build::CachedCopyDropped{static_cast<int>(page.number), cached.why});
-        }
-        Progress(page, false);
-        // A PDF from an earlier build must not stand in for a page that fails now.
-        std::remove(pdf.c_str());
-        rendering_ = page;
-        renderingPdf_ = pdf;
-        if (copy.path.empty()) {
-            // Told where a page that fails to render is told: when the next one is taken up.
-            unreadable_ = copy.why;
-            return;
-        }
-        worker_.Submit({page.kind, copy.path, pdf}, job_.chapterTimeout);
-    }
-
-    // Waits for the page being rendered and keeps it, or records it as left out.
-    void Finish() {
-        std::string why;
-        if (unreadable_) {
-            why = *std::exchange(unreadable_, std::nullopt);
-        } else if (!worker_.Pending()) {
-            return;
-        } else {
-            const RenderOutcome outcome = worker_.Collect();
-            if (outcome.status == RenderOutcome::Status::Done) {
-                if (!rendering_.key.empty()) {
-                    cache_.Keep(rendering_.key, renderingPdf_);
-                }
-                return;
-            }
-            why = LeftOutReason(outcome, job_.chapterTimeout);
-        }
-        job_.unrendered.push_back(static_cast<int>(rendering_.number));
-        report_.Report(build::PageLeftOut{static_cast<int>(rendering_.number), why});
-    }
-
-  private:
-    void Progress(const Page& page, bool fromCache) {
-        report_.Report(
-            build::PageRendering{static_cast<int>(page.number), job_.lastchapter, fromCache});
-    }
-
-    BookJob& job_;
-    CleanedChapters& chapters_;
-    BuildReport& report_;
-    const RenderCache& cache_;
-    RenderWorker& worker_;
-    Page rendering_{};
-    std::string renderingPdf_;
-    std::optional<std::string> unreadable_;  // why the chapter taken up cannot be rendered
-};
-
 }  // namespace
+
+RenderCache OpenCache(const BookJob& job) {
+    if (job.renderCache.empty()) {
+        return RenderCache("", "");
+    }
+    const std::string engine =
+        EngineIdentity(job.renderCache, wk::WkHtmlToXLibraryName(), job.renderer);
+    // A font installed or a configuration changed can change any page.
+    return RenderCache(job.renderCache, RenderFingerprint(engine) + FontSetIdentity());
+}
+
+Page PageOf(const BookJob& job, const RenderCache& cache, long long n) {
+    Page page{n, IncludeTrailingSeparator(job.tmpdir) + std::to_string(n) + ".html",
+              n == 0 ? render::PageKind::Page : render::PageKind::Chapter, ""};
+    if (cache.Enabled()) {
+        page.key = KeyOf(cache, page.kind, page.html);
+    }
+    return page;
+}
+
+int RenderWorkersFor(const BookJob& job) {
+    return job.renderWorkers > 0 ? job.renderWorkers : platform::UsableProcessors();
+}
+
+PageConverter::PageConverter(BookJob& job, CleanedChapters& chapters, BuildReport& report,
+                             const RenderCache& cache, RenderPool& pool)
+    : job_(job), chapters_(chapters), report_(report), cache_(cache), pool_(pool) {}
+
+void PageConverter::Convert(const Page& page) {
+    Collect(false);
+    const std::string pdf =
+        IncludeTrailingSeparator(job_.tmpdir) + std::to_string(page.number) + ".pdf";
+    // A cached page replaces any earlier PDF in one step. Rendering every page anew spares
+    // those this job has rendered already.
+    CachedPage cached;
+    if (!page.key.empty() && (!job_.renderAgain || job_.renderedAnew.count(page.key) > 0)) {
+        cached = cache_.Fetch(page.key, pdf);
+    }
+    if (cached.result == CachedPage::Result::Placed) {
+        Progress(page, true);
+        return;
+    }
+    CleanedChapters::Copy copy{page.html, ""};
+    if (page.kind == render::PageKind::Chapter) {
+        copy = chapters_.RenderedCopy(static_cast<int>(page.number));
+    }
+    while (!pool_.CanTake()) {
+        Settle(pool_.Wait());
+    }
+    if (cached.result == CachedPage::Result::Dropped) {
+        report_.Report(build::CachedCopyDropped{static_cast<int>(page.number), cached.why});
+    }
+    Progress(page, false);
+    // A PDF from an earlier build must not stand in for a page that fails now.
+    std::remove(pdf.c_str());
+    if (copy.path.empty()) {
+        LeftOut(page.number, copy.why);
+        return;
+    }
+    pool_.Submit(page.number, {page.kind, copy.path, pdf}, job_.chapterTimeout);
+    rendering_[page.number] = {page, pdf};
+}
+
+void PageConverter::Collect(bool all) {
+    while (pool_.Busy()) {
+        Settle(pool_.Wait(all ? RenderPool::Clock::time_point::max() : RenderPool::Clock::now()));
+        if (!all) {
+            return;
+        }
+    }
+}
+
+void PageConverter::Settle(const std::vector<RenderPool::Finished>& finished) {
+    for (const RenderPool::Finished& page : finished) {
+        const auto it = rendering_.find(page.tag);
+        if (it == rendering_.end()) {
+            continue;
+        }
+        const Rendering done = it->second;
+        rendering_.erase(it);
+        if (page.outcome.status != RenderOutcome::Status::Done) {
+            LeftOut(page.tag, LeftOutReason(page.outcome, job_.chapterTimeout));
+        } else if (!done.page.key.empty() &&
+                   KeyOf(cache_, done.page.kind, done.page.html) == done.page.key) {
+            // Kept only under the key of what was rendered: a page file that changed while
+            // it rendered is no longer the page the key names.
+            cache_.Keep(done.page.key, done.pdf);
+            if (onKept) {
+                onKept(done.page.key);
+            }
+        }
+    }
+}
+
+void PageConverter::LeftOut(long long number, const std::string& why) {
+    job_.unrendered.push_back(static_cast<int>(number));
+    report_.Report(build::PageLeftOut{static_cast<int>(number), why});
+}
+
+void PageConverter::Progress(const Page& page, bool fromCache) {
+    report_.Report(
+        build::PageRendering{static_cast<int>(page.number), job_.lastchapter, fromCache});
+}
 
 void ConvertChapters(BookJob& job, CleanedChapters& chapters, BuildReport& report) {
     const RenderCache cache = OpenCache(job);
-    RenderWorker worker(job.renderer, wk::WkHtmlToXLibraryName(), report.Window(), job.cancelled);
+    RenderPool pool(job.renderer, wk::WkHtmlToXLibraryName(), report.Window(), job.cancelled,
+                    RenderWorkersFor(job));
     if (job.lastchapter >= 0) {
         // Starting the engine takes longer than looking up a long book's pages in the
         // cache; it starts meanwhile, and is stopped unused when every page is cached.
-        worker.LaunchEarly();
+        pool.LaunchEarly();
     }
     const std::vector<Page> pages = FindPages(job, cache, report);
-    PageConverter converter(job, chapters, report, cache, worker);
+    PageConverter converter(job, chapters, report, cache, pool);
     for (const Page& page : pages) {
         if (job.cancelled && job.cancelled()) {
             throw EBuildCancelled("The book build was cancelled");
@@ -180,7 +177,7 @@ void ConvertChapters(BookJob& job, CleanedChapters& chapters, BuildReport& repor
         report.ProcessMessages();
         converter.Convert(page);
     }
-    converter.Finish();
+    converter.Collect(true);
     cache.Trim(RenderCacheLimit());
 }
 

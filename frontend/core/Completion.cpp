@@ -64,6 +64,7 @@ BookJob MakeBookJob(const JobSetup& setup, const JobRequest& request, const Book
     job.renderCache = setup.folders.renderCache;
     job.renderAgain = request.refresh;
     job.chapterTimeout = ChapterTimeoutSetting();
+    job.renderWorkers = RenderWorkersSetting();
     job.cancelled = cancelled;
     job.progress = progress;
     return job;

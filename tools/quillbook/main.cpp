@@ -167,6 +167,7 @@ int main(int argc, char** argv) {
         job.storyurl = args.size() > 5 ? args[5] : "";
         job.renderer = quill::RendererBelow(platform::ProgramFolder());
         job.chapterTimeout = quill::ChapterTimeoutSetting();
+        job.renderWorkers = quill::RenderWorkersSetting();
         quill::ConsoleLog log(std::cout);
         quill::BuildBook(job, log);
         for (const quill::KeptBook& kept : job.kept) {

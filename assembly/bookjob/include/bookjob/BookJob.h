@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,13 @@ struct BookJob {
     std::vector<int> unrendered;  // chapters that could not be rendered, in order
     // Editions not saved because the story's earlier book holds chapters this build lacks.
     std::vector<KeptBook> kept;
+
+    // The most render workers side by side; 0: one for each processor. Memory bounds them
+    // as well.
+    int renderWorkers = 0;
+    // Render-cache keys of pages this job has rendered anew already (while the chapters
+    // were downloaded): taken from the cache even when every page is to be rendered anew.
+    std::set<std::string> renderedAnew;
 };
 
 // A build that holds no chapter is no book: nothing is saved. The message says why.
