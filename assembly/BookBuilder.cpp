@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
+#include <optional>
+#include <string_view>
 
 #include "assembly/BookName.h"
+#include "bookjob/StagedEdition.h"
 #include "cleaning/CleanedChapters.h"
 #include "common/DebugLog.h"
 #include "common/Paths.h"
@@ -73,7 +77,7 @@ std::vector<int> LeftOut(const BookJob& job, const std::vector<int>& held) {
     return leftOut;
 }
 
-void BuildPdf(BookJob& job, CleanedChapters& chapters, BuildReport& report) {
+StagedEdition StagePdf(BookJob& job, CleanedChapters& chapters, BuildReport& report) {
     report.Report(build::EditionStarted{Edition::Pdf});
     ConvertChapters(job, chapters, report);
     // In order and once each, also after the EPUB noted chapters of its own.
@@ -110,46 +114,106 @@ void BuildPdf(BookJob& job, CleanedChapters& chapters, BuildReport& report) {
     StopIfCancelled(job);  // the last point where leaving costs nothing
 
     const Clock::time_point finishStart = Clock::now();
-    const std::string bookPath =
-        ChooseBookPath(job.datadir, MakeBookName(job.booktitle), ".pdf", contents.storyUrl,
-                       &ReadStoryOfBook, job.earlierStoryUrls);
-    const std::vector<int> held = HeldChapters(contents);
-    if (auto kept = KeepEarlierBook(bookPath, &ReadChaptersOfBook, held, LeftOut(job, held))) {
-        job.kept.push_back(std::move(*kept));
-        return;
+    StagedEdition staged;
+    staged.edition = Edition::Pdf;
+    staged.path = ChooseBookPath(job.datadir, MakeBookName(job.booktitle), ".pdf",
+                                 contents.storyUrl, &ReadStoryOfBook, job.earlierStoryUrls);
+    staged.held = HeldChapters(contents);
+    staged.leftOut = LeftOut(job, staged.held);
+    staged.chaptersOf = &ReadChaptersOfBook;
+    staged.file = std::make_unique<platform::AtomicFile>(staged.path);
+    FinishBook(merged.TempPath(), contents, *staged.file);
+    if (!staged.file->SyncContents()) {
+        throw EWriteError(staged.path, platform::SystemErrorText(staged.file->ErrorCode()));
     }
-    report.Report(build::Saving{Edition::Pdf});
-    WriteFinishedBook(merged.TempPath(), contents, bookPath);
     // Read by the render benchmark, which times these steps apart from the rendering.
     DebugLog("book: merged in " + std::to_string(mergeMs) + " ms, finished in " +
              std::to_string(MillisecondsSince(finishStart)) + " ms");
-    report.Report(build::EditionSaved{Edition::Pdf, bookPath});
-    job.bookfile = bookPath;
+    return staged;
 }
 
-}  // namespace
+// Nothing of a staged build reaches the window until it is saved.
+class NoWindow : public IWindowLog {
+  public:
+    void Log(const std::string&) override {}
+    void UpdateLog(const std::string&) override {}
+    void ProcessMessages() override {}
+};
+
+using EditionMade = std::function<void(StagedEdition)>;
 
 // The EPUB goes first: it takes seconds where the PDF takes minutes, and a failing render
-// then still leaves the reader one edition.
-void BuildBook(BookJob& job, IWindowLog& log) {
+// then still leaves the reader one edition once it is saved.
+void MakeEditions(BookJob& job, CleanedChapters& chapters, BuildReport& report,
+                  const EditionMade& made) {
     job.epubfile.clear();
     job.kept.clear();
-    BuildReport report(log, job.progress);
-    // Each chapter is cleaned once for both editions and the outline. With both, the EPUB
-    // cleans every chapter first and leaves the rendered copies for the PDF.
-    CleanedChapters chapters(job.tmpdir, job.format == BookFormat::PdfAndEpub);
     if (job.format != BookFormat::Pdf) {
         report.Report(build::EditionStarted{Edition::Epub});
-        BuildEpub(job,
-                  ChooseBookPath(job.datadir, MakeBookName(job.booktitle), ".epub", job.storyurl,
-                                 &StoryOfEpub, job.earlierStoryUrls),
-                  chapters, report);
+        made(StageEpub(job,
+                       ChooseBookPath(job.datadir, MakeBookName(job.booktitle), ".epub",
+                                      job.storyurl, &StoryOfEpub, job.earlierStoryUrls),
+                       chapters, report));
     }
     if (job.format == BookFormat::Epub) {
         job.bookfile.clear();
     } else {
-        BuildPdf(job, chapters, report);
+        made(StagePdf(job, chapters, report));
     }
+}
+
+}  // namespace
+
+void BuildBook(BookJob& job, IWindowLog& log) {
+    BuildReport report(log, job.progress);
+    // Each chapter is cleaned once for both editions and the outline. With both, the EPUB
+    // cleans every chapter first and leaves the rendered copies for the PDF.
+    CleanedChapters chapters(job.tmpdir, job.format == BookFormat::PdfAndEpub);
+    MakeEditions(job, chapters, report,
+                 [&](StagedEdition edition) { SaveEdition(job, edition, report); });
+}
+
+StagedBook StageBook(BookJob& job) {
+    StagedBook staged;
+    NoWindow silent;
+    BuildReport report(silent,
+                       [&staged](const BuildEvent& event) { staged.events.push_back(event); });
+    CleanedChapters chapters(job.tmpdir, job.format == BookFormat::PdfAndEpub);
+    MakeEditions(job, chapters, report, [&staged](StagedEdition edition) {
+        staged.editions.push_back({staged.events.size(), std::move(edition)});
+    });
+    return staged;
+}
+
+void SaveStagedBook(BookJob& job, StagedBook& staged, IWindowLog& log) {
+    BuildReport report(log, job.progress);
+    size_t told = 0;
+    const auto tellUpTo = [&](size_t end) {
+        for (; told < end && told < staged.events.size(); ++told) {
+            report.Report(staged.events[told]);
+        }
+    };
+    for (StagedBook::Part& part : staged.editions) {
+        tellUpTo(part.eventsBefore);
+        SaveEdition(job, part.edition, report);
+    }
+    tellUpTo(staged.events.size());
+}
+
+bool IsBuildProduct(const std::string& name) {
+    const auto digits = [](std::string_view text) {
+        return !text.empty() &&
+               std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    const std::string_view view(name);
+    constexpr std::string_view kCopy = ".render-", kHtml = ".html", kPdf = ".pdf";
+    const bool page = view.size() > kPdf.size() && view.substr(view.size() - kPdf.size()) == kPdf &&
+                      digits(view.substr(0, view.size() - kPdf.size()));
+    const bool copy = view.size() > kCopy.size() + kHtml.size() &&
+                      view.substr(0, kCopy.size()) == kCopy &&
+                      view.substr(view.size() - kHtml.size()) == kHtml &&
+                      digits(view.substr(kCopy.size(), view.size() - kCopy.size() - kHtml.size()));
+    return page || copy || name == "book.pdf" || platform::IsLeftoverName(name);
 }
 
 }  // namespace quill
