@@ -49,6 +49,9 @@ std::vector<Page> FindPages(const BookJob& job, const RenderCache& cache, BuildR
         report.ProcessMessages();
         if (FileExists(JoinPath(job.tmpdir, std::to_string(n) + ".html"))) {
             pages.push_back(PageOf(job, cache, n));
+        } else {
+            // A page rendered ahead whose file has gone since is no page of this book.
+            std::remove(JoinPath(job.tmpdir, std::to_string(n) + ".pdf").c_str());
         }
     }
     return pages;
@@ -84,7 +87,7 @@ PageConverter::PageConverter(BookJob& job, CleanedChapters& chapters, BuildRepor
     : job_(job), chapters_(chapters), report_(report), cache_(cache), pool_(pool) {}
 
 void PageConverter::Convert(const Page& page) {
-    Collect(false);
+    Collect(RenderPool::Clock::now());
     const std::string pdf =
         IncludeTrailingSeparator(job_.tmpdir) + std::to_string(page.number) + ".pdf";
     // A cached page replaces any earlier PDF in one step. Rendering every page anew spares
@@ -118,13 +121,13 @@ void PageConverter::Convert(const Page& page) {
     rendering_[page.number] = {page, pdf};
 }
 
-void PageConverter::Collect(bool all) {
-    while (pool_.Busy()) {
-        Settle(pool_.Wait(all ? RenderPool::Clock::time_point::max() : RenderPool::Clock::now()));
-        if (!all) {
-            return;
-        }
+void PageConverter::Collect(RenderPool::Clock::time_point until) {
+    if (!pool_.Busy()) {
+        return;
     }
+    do {
+        Settle(pool_.Wait(until));
+    } while (pool_.Busy() && RenderPool::Clock::now() < until);
 }
 
 void PageConverter::Settle(const std::vector<RenderPool::Finished>& finished) {
@@ -177,7 +180,7 @@ void ConvertChapters(BookJob& job, CleanedChapters& chapters, BuildReport& repor
         report.ProcessMessages();
         converter.Convert(page);
     }
-    converter.Collect(true);
+    converter.Collect(RenderPool::Clock::time_point::max());
     cache.Trim(RenderCacheLimit());
 }
 

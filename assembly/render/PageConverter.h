@@ -41,8 +41,9 @@ class PageConverter {
 
     // Takes one page up; waits for a worker when every one is busy.
     void Convert(const Page& page);
-    // Settles the pages finished so far; with `all`, waits for every one.
-    void Collect(bool all);
+    // Settles the pages finished until `until` (now: those finished so far), or until every
+    // page is.
+    void Collect(RenderPool::Clock::time_point until);
 
     // Told the key of each page rendered and kept in the cache.
     std::function<void(const std::string& key)> onKept;
