@@ -1,5 +1,6 @@
 // Rendering the cover page and the chapter files to PDF: in render workers side by side,
 // each page within its bound, or taken from the render cache.
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 #include <vector>
@@ -166,12 +167,17 @@ void ConvertChapters(BookJob& job, CleanedChapters& chapters, BuildReport& repor
     const RenderCache cache = OpenCache(job);
     RenderPool pool(job.renderer, wk::WkHtmlToXLibraryName(), report.Window(), job.cancelled,
                     RenderWorkersFor(job));
-    if (job.lastchapter >= 0) {
-        // Starting the engine takes longer than looking up a long book's pages in the
-        // cache; it starts meanwhile, and is stopped unused when every page is cached.
+    const std::vector<Page> pages = FindPages(job, cache, report);
+    const bool renders = std::any_of(pages.begin(), pages.end(), [&](const Page& page) {
+        return page.key.empty() || !cache.Holds(page.key) ||
+               (job.renderAgain && job.renderedAnew.count(page.key) == 0);
+    });
+    if (renders) {
+        // Starting the engine takes longer than putting a long book's cached pages in
+        // place; it starts meanwhile. A book whose pages were all rendered ahead starts
+        // none.
         pool.LaunchEarly();
     }
-    const std::vector<Page> pages = FindPages(job, cache, report);
     PageConverter converter(job, chapters, report, cache, pool);
     for (const Page& page : pages) {
         if (job.cancelled && job.cancelled()) {
