@@ -47,15 +47,15 @@ void InputFiles(const fs::path& folder, const std::string& below, int depth,
     }
 }
 
-// Whether the downloader has saved the story's last chapter: after it comes only its
-// pause and "done".
-bool LastChapterSaved(const BookInfo& info, const std::string& tmpdir) {
+// Whether the downloader has fetched and saved the story's last chapter: after it comes
+// only its pause and "done". A saved copy comes without a pause, and "done" right after it.
+bool LastChapterFetched(const BookInfo& info, const std::string& tmpdir) {
     if (!info.title || !info.chapterCount || *info.chapterCount <= 0) {
         return false;
     }
     const int last = *info.chapterCount;
     return std::any_of(info.chapters.begin(), info.chapters.end(), [&](const ChapterLine& c) {
-        return c.position == last && !c.failed &&
+        return c.position == last && !c.failed && !c.savedCopy &&
                FileExists(JoinPath(tmpdir, std::to_string(last) + ".html"));
     });
 }
@@ -125,15 +125,17 @@ void BookAhead::Run() {
             if (!render) {
                 continue;
             }
+            // A saved copy was rendered when it was fetched, and its page waits in the
+            // cache; one fetched now is rendered while the downloader pauses after it.
             for (const ChapterLine& chapter : info.chapters) {
-                if (!chapter.failed && taken.count(chapter.position) == 0 &&
+                if (!chapter.failed && !chapter.savedCopy && taken.count(chapter.position) == 0 &&
                     FileExists(JoinPath(tmpdir_, std::to_string(chapter.position) + ".html"))) {
                     taken.insert(chapter.position);
                     render->Add(chapter.position);
                 }
             }
             render->Collect(kLookInterval);
-            if (!bookTried && !render->Busy() && LastChapterSaved(info, tmpdir_)) {
+            if (!bookTried && !render->Busy() && LastChapterFetched(info, tmpdir_)) {
                 bookTried = true;
                 MakeBook(lines, info, render->RenderedAnew());
             }
