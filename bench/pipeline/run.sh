@@ -1,5 +1,6 @@
 #!/bin/sh
-# Usage: bench/pipeline/run.sh BUILD_DIR [--chapters 100|1000] [--pause MS] [--rounds R]
+# Usage: bench/pipeline/run.sh BUILD_DIR [--chapters 100|1000] [--pause MS] [--rounds R] [--builds B]
+#        bench/pipeline/run.sh BUILD_DIR --update [--pause MS] [--rounds R] [--builds B]
 # Downloads a simulator story with a short chapter pause and prints the time from the
 # downloader's end ("done") to the saved book, next to a whole build of the same chapter
 # files with an empty render cache, and the wall time against the CPU time of a whole build

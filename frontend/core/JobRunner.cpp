@@ -58,7 +58,6 @@ void TPyThread::Execute() {
         stopping);
     ahead.Start();
     StartDownloader();
-    ahead.DownloaderEnded();
     DownloaderEnd end;
     end.started = status != kStartFailed;
     end.startError = resultstr;
@@ -69,6 +68,8 @@ void TPyThread::Execute() {
         end.exitCode = -1;
     }
     log_.MirrorRunLog(true);
+    // The pages being rendered and the book being made ahead are what comes next anyway.
+    ahead.DownloaderEnded();
     JobResult result;
     try {
         result = DownloadFinished(
