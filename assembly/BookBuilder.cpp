@@ -3,16 +3,20 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <optional>
+#include <string_view>
 
 #include "assembly/BookName.h"
 #include "assembly/BookRecord.h"
+#include "bookjob/StagedEdition.h"
 #include "cleaning/CleanedChapters.h"
 #include "cleaning/StoryLanguage.h"
 #include "common/DebugLog.h"
 #include "common/Paths.h"
 #include "common/Utf8.h"
 #include "epub/EpubBook.h"
+#include "page/BookStyle.h"
 #include "pdf/BookFinish.h"
 #include "pdf/BookMerge.h"
 #include "pdfium/PdfiumCore.h"
@@ -109,8 +113,8 @@ BookPlace PlaceOf(const BookJob& job, const std::string& ext, const StoryOfBook&
 
 // Never a worse book: an earlier book of the volume under another name is removed only
 // when the new one holds every chapter it holds.
-void RemoveRenamed(const BookPlace& place, const std::vector<int>& held) {
-    for (const std::string& earlier : place.renamed) {
+void RemoveRenamed(const std::vector<std::string>& renamed, const std::vector<int>& held) {
+    for (const std::string& earlier : renamed) {
         const std::optional<std::vector<int>> chapters = RecordedChapters(earlier);
         if (chapters &&
             std::includes(held.begin(), held.end(), chapters->begin(), chapters->end())) {
@@ -124,9 +128,10 @@ PageFinish FinishOf(const BookChoices& choices) {
     return PageFinish{page.bottomMm, page.numberPoints, choices.dark};
 }
 
-// Merges the cover page and the book's chapters, rendered already, and saves the book;
-// false when none of its chapters could be put into it.
-bool MergeAndSave(BookJob& job, CleanedChapters& chapters, BuildReport& report) {
+// Merges the cover page and the book's chapters, rendered already, into the book, which
+// waits whole beside its name; nothing when none of its chapters could be put into it.
+std::optional<VolumeEdition> StagePdf(BookJob& job, CleanedChapters& chapters,
+                                      BuildReport& report) {
     report.Report(build::Merging{});
     job.bookfile.clear();
     BookContents contents;
@@ -149,7 +154,7 @@ bool MergeAndSave(BookJob& job, CleanedChapters& chapters, BuildReport& report) 
         MergeChapters(job, report, book, contents,
                       [&chapters](int number) { return chapters.Heading(number); });
         if (contents.chapters.empty()) {
-            return false;
+            return std::nullopt;
         }
         SaveMerged(book, merged);
     }
@@ -157,21 +162,25 @@ bool MergeAndSave(BookJob& job, CleanedChapters& chapters, BuildReport& report) 
     StopIfCancelled(job);  // the last point where leaving costs nothing
 
     const Clock::time_point finishStart = Clock::now();
-    const BookPlace place = PlaceOf(job, ".pdf", &ReadStoryOfBook, contents.storyUrl);
-    const std::vector<int> held = HeldChapters(contents);
-    if (auto kept = KeepEarlierBook(place.path, &ReadChaptersOfBook, held, LeftOut(job, held))) {
-        job.kept.push_back(std::move(*kept));
-        return true;
+    BookPlace place = PlaceOf(job, ".pdf", &ReadStoryOfBook, contents.storyUrl);
+    VolumeEdition made;
+    made.volume = RangeOf(job);
+    made.replaces = std::move(place.renamed);
+    StagedEdition& staged = made.edition;
+    staged.edition = Edition::Pdf;
+    staged.path = place.path;
+    staged.held = HeldChapters(contents);
+    staged.leftOut = LeftOut(job, staged.held);
+    staged.chaptersOf = &ReadChaptersOfBook;
+    staged.file = std::make_unique<platform::AtomicFile>(staged.path);
+    FinishBook(merged.TempPath(), contents, *staged.file);
+    if (!staged.file->SyncContents()) {
+        throw EWriteError(staged.path, platform::SystemErrorText(staged.file->ErrorCode()));
     }
-    report.Report(build::Saving{Edition::Pdf});
-    WriteFinishedBook(merged.TempPath(), contents, place.path);
-    RemoveRenamed(place, held);
     // Read by the render benchmark, which times these steps apart from the rendering.
     DebugLog("book: merged in " + std::to_string(mergeMs) + " ms, finished in " +
              std::to_string(MillisecondsSince(finishStart)) + " ms");
-    report.Report(build::EditionSaved{Edition::Pdf, place.path});
-    job.bookfile = place.path;
-    return true;
+    return made;
 }
 
 // One volume's part of the build (or the whole story's, for volume 0), with what the
@@ -216,8 +225,10 @@ void TakeFrom(BookJob& whole, const BookJob& part, const VolumeRange& volume) {
     }
 }
 
-void BuildPdf(BookJob& job, CleanedChapters& chapters, BuildReport& report,
-              const std::vector<VolumeRange>& volumes) {
+using EditionMade = std::function<void(VolumeEdition)>;
+
+void MakePdf(BookJob& job, CleanedChapters& chapters, BuildReport& report,
+             const std::vector<VolumeRange>& volumes, const EditionMade& made) {
     report.Report(build::EditionStarted{Edition::Pdf});
     ConvertChapters(job, chapters, report);
     // In order and once each, also after the EPUB noted chapters of its own.
@@ -229,8 +240,12 @@ void BuildPdf(BookJob& job, CleanedChapters& chapters, BuildReport& report,
     bool anyBook = false;
     for (const VolumeRange& volume : volumes) {
         BookJob part = PartOf(job, volume);
-        anyBook = MergeAndSave(part, chapters, report) || anyBook;
+        std::optional<VolumeEdition> edition = StagePdf(part, chapters, report);
         TakeFrom(job, part, volume);
+        if (edition) {
+            anyBook = true;
+            made(std::move(*edition));
+        }
     }
     if (!anyBook) {
         throw EEmptyBook("No chapter could be put into the book, so it was not saved: " +
@@ -238,25 +253,29 @@ void BuildPdf(BookJob& job, CleanedChapters& chapters, BuildReport& report,
     }
 }
 
-void BuildEpubs(BookJob& job, CleanedChapters& chapters, BuildReport& report,
-                const std::vector<VolumeRange>& volumes) {
+void MakeEpubs(BookJob& job, CleanedChapters& chapters, BuildReport& report,
+               const std::vector<VolumeRange>& volumes, const EditionMade& made) {
     report.Report(build::EditionStarted{Edition::Epub});
     std::optional<EEmptyBook> empty;
+    bool anyBook = false;
     for (const VolumeRange& volume : volumes) {
         BookJob part = PartOf(job, volume);
-        const BookPlace place = PlaceOf(part, ".epub", &StoryOfEpub, part.storyurl);
+        BookPlace place = PlaceOf(part, ".epub", &StoryOfEpub, part.storyurl);
+        std::optional<VolumeEdition> edition;
         try {
-            BuildEpub(part, place.path, chapters, report);
+            edition = VolumeEdition{StageEpub(part, place.path, chapters, report), volume,
+                                    std::move(place.renamed)};
         } catch (const EEmptyBook& e) {
             // With volumes, the others are still made.
             empty = e;
         }
-        if (!part.epubfile.empty()) {
-            RemoveRenamed(place, RecordedChapters(part.epubfile).value_or(std::vector<int>{}));
-        }
         TakeFrom(job, part, volume);
+        if (edition) {
+            anyBook = true;
+            made(std::move(*edition));
+        }
     }
-    if (empty && job.saved.empty() && job.kept.empty()) {
+    if (empty && !anyBook) {
         throw *empty;
     }
 }
@@ -294,18 +313,15 @@ CleanedChapters::PictureNote PictureReport(BookJob& job, BuildReport& report) {
     };
 }
 
-}  // namespace
-
 // The EPUB goes first: it takes seconds where the PDF takes minutes, and a failing render
-// then still leaves the reader one edition.
-void BuildBook(BookJob& job, IWindowLog& log) {
+// then still leaves the reader one edition once it is saved.
+void MakeEditions(BookJob& job, BuildReport& report, const EditionMade& made) {
     job.epubfile.clear();
     job.kept.clear();
     job.saved.clear();
     job.firstchapter = 1;
     job.volume = 0;
     job.picturesLeftOut.clear();
-    BuildReport report(log, job.progress);
     // Both editions and the library name the same language: the site's, else the one the
     // chapters' script tells, else "und".
     job.booklanguage = BookLanguage(job.booklanguage, job.tmpdir, job.lastchapter);
@@ -326,16 +342,99 @@ void BuildBook(BookJob& job, IWindowLog& log) {
         volumes = PlanVolumes({}, 0, job.lastchapter);
     }
     if (job.format != BookFormat::Pdf) {
-        BuildEpubs(job, chapters, report, volumes);
+        MakeEpubs(job, chapters, report, volumes, made);
     }
     if (job.format == BookFormat::Epub) {
         job.bookfile.clear();
     } else {
-        BuildPdf(job, chapters, report, volumes);
+        MakePdf(job, chapters, report, volumes, made);
     }
+}
+
+// Saves a volume's edition as SaveEdition does; a saved one replaces the volume's books
+// under other names that hold no chapter it lacks. job.bookfile and job.epubfile name the
+// first volume saved.
+void SaveMade(BookJob& job, VolumeEdition& made, BuildReport& report) {
+    std::string& first = made.edition.edition == Edition::Pdf ? job.bookfile : job.epubfile;
+    const std::string before = std::exchange(first, std::string());
+    SaveEdition(job, made.edition, report);
+    if (!first.empty()) {
+        RemoveRenamed(made.replaces, made.edition.held);
+        job.saved.push_back({first, made.volume});
+    }
+    if (!before.empty()) {
+        first = before;
+    }
+}
+
+// The PDFs first, each edition in the order of its volumes.
+void OrderSaved(BookJob& job) {
     std::stable_partition(job.saved.begin(), job.saved.end(), [](const SavedBook& book) {
         return book.path.size() < 5 || book.path.compare(book.path.size() - 5, 5, ".epub") != 0;
     });
+}
+
+// Nothing of a staged build reaches the window until it is saved.
+class NoWindow : public IWindowLog {
+  public:
+    void Log(const std::string&) override {}
+    void UpdateLog(const std::string&) override {}
+    void ProcessMessages() override {}
+};
+
+}  // namespace
+
+void BuildBook(BookJob& job, IWindowLog& log) {
+    BuildReport report(log, job.progress);
+    MakeEditions(job, report, [&](VolumeEdition made) { SaveMade(job, made, report); });
+    OrderSaved(job);
+}
+
+StagedBook StageBook(BookJob& job) {
+    StagedBook staged;
+    NoWindow silent;
+    BuildReport report(silent,
+                       [&staged](const BuildEvent& event) { staged.events.push_back(event); });
+    MakeEditions(job, report, [&staged](VolumeEdition made) {
+        staged.editions.push_back({staged.events.size(), std::move(made)});
+    });
+    return staged;
+}
+
+void SaveStagedBook(BookJob& job, StagedBook& staged, IWindowLog& log) {
+    BuildReport report(log, job.progress);
+    size_t told = 0;
+    const auto tellUpTo = [&](size_t end) {
+        for (; told < end && told < staged.events.size(); ++told) {
+            report.Report(staged.events[told]);
+        }
+    };
+    for (StagedBook::Part& part : staged.editions) {
+        tellUpTo(part.eventsBefore);
+        SaveMade(job, part.made, report);
+    }
+    tellUpTo(staged.events.size());
+    OrderSaved(job);
+}
+
+bool IsBuildProduct(const std::string& name) {
+    const auto digits = [](std::string_view text) {
+        return !text.empty() &&
+               std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    const std::string_view view(name);
+    constexpr std::string_view kCopy = ".render-", kHtml = ".html", kPdf = ".pdf",
+                               kPicture = "book-";
+    const bool page = view.size() > kPdf.size() && view.substr(view.size() - kPdf.size()) == kPdf &&
+                      digits(view.substr(0, view.size() - kPdf.size()));
+    const bool copy = view.size() > kCopy.size() + kHtml.size() &&
+                      view.substr(0, kCopy.size()) == kCopy &&
+                      view.substr(view.size() - kHtml.size()) == kHtml &&
+                      digits(view.substr(kCopy.size(), view.size() - kCopy.size() - kHtml.size()));
+    // A picture made fit for the book, and the page style sheets.
+    const bool made = view.substr(0, kPicture.size()) == kPicture || name == kBookStyleFile ||
+                      name == kCoverStyleFile;
+    return page || copy || made || name == "book.pdf" || platform::IsLeftoverName(name);
 }
 
 }  // namespace quill

@@ -131,6 +131,14 @@ bool AtomicFile::Commit(Durability durability) {
     return true;
 }
 
+bool AtomicFile::SyncContents() {
+    if (temp_.empty() || !SyncPath(temp_, O_RDONLY)) {
+        error_ = temp_.empty() ? EBADF : errno;
+        return false;
+    }
+    return true;
+}
+
 bool SyncFolder(const std::string& folder) {
     return SyncPath(folder, O_RDONLY | O_DIRECTORY);
 }

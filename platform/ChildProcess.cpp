@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -92,8 +93,12 @@ struct ExecPlan {
 constexpr int kSharedError = -2;
 
 [[noreturn]] void ExecChild(const ExecPlan& plan, pid_t parent, int inFd, int outFd, int errFd,
-                            int reportFd) {
+                            int reportFd, int niceness) {
     ::setpgid(0, 0);
+    if (niceness != 0) {
+        // Best effort: a program that cannot be lowered still runs.
+        ::setpriority(PRIO_PROCESS, 0, ::getpriority(PRIO_PROCESS, 0) + niceness);
+    }
     // Dies with the thread that started it; a parent that died before this line is
     // caught by the check after it.
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -159,7 +164,8 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
     }
     if (pid == 0) {
         ExecChild(plan, parent, in.read, out.write,
-                  options.error == ErrorOutput::Shared ? kSharedError : err.write, report.write);
+                  options.error == ErrorOutput::Shared ? kSharedError : err.write, report.write,
+                  options.niceness);
     }
     ::setpgid(pid, pid);  // also here, so a Stop() right away reaches the group
     CloseFd(report.write);

@@ -88,21 +88,29 @@ void Finish(QPDF& pdf, const BookContents& contents) {
 
 }  // namespace
 
-void WriteFinishedBook(const std::string& mergedPdf, const BookContents& contents,
-                       const std::string& bookPath) {
+void FinishBook(const std::string& mergedPdf, const BookContents& contents,
+                platform::AtomicFile& book) {
     QPDF pdf;
     OpenMerged(pdf, mergedPdf);
     Finish(pdf, contents);
 
-    platform::AtomicFile book(bookPath);
     if (!book.Open()) {
-        throw EFCreateError(bookPath, platform::SystemErrorText(book.ErrorCode()));
+        throw EFCreateError(book.Path(), platform::SystemErrorText(book.ErrorCode()));
     }
     AtomicFileSink sink(book);
     QPDFWriter writer(pdf);
     writer.setOutputPipeline(&sink);
     writer.write();
-    if (sink.Failed() || !book.Commit()) {
+    if (sink.Failed()) {
+        throw EWriteError(book.Path(), platform::SystemErrorText(book.ErrorCode()));
+    }
+}
+
+void WriteFinishedBook(const std::string& mergedPdf, const BookContents& contents,
+                       const std::string& bookPath) {
+    platform::AtomicFile book(bookPath);
+    FinishBook(mergedPdf, contents, book);
+    if (!book.Commit()) {
         throw EWriteError(bookPath, platform::SystemErrorText(book.ErrorCode()));
     }
 }

@@ -184,13 +184,22 @@ CachedPage RenderCache::Fetch(const std::string& key, const std::string& pdfPath
     }
     // The bytes just checked are the ones placed: a copy, which no later write in the work
     // folder can take back into the cache. The next build makes it again if it is lost.
-    // An earlier PDF goes first: renamed over, ext4 would write the new file out at once
-    // (auto_da_alloc), which costs several times the copy.
-    ::unlink(pdfPath.c_str());
-    WriteFileAtomic(pdfPath, *pdf, platform::Durability::Scratch);
+    // A page rendered ahead of the build is in place already, byte for byte, and stays.
+    // Any other earlier PDF goes first: renamed over, ext4 would write the new file out at
+    // once (auto_da_alloc), which costs several times the copy.
+    std::string placed;
+    if (ReadFileBytesInto(pdfPath, placed, pdf->size()) != 0 || placed != *pdf) {
+        ::unlink(pdfPath.c_str());
+        WriteFileAtomic(pdfPath, *pdf, platform::Durability::Scratch);
+    }
     // Marks the entry as used now (its status-change time), which is what Trim goes by.
     ::utimensat(AT_FDCWD, entry.c_str(), nullptr, AT_SYMLINK_NOFOLLOW);
     return {CachedPage::Result::Placed, ""};
+}
+
+bool RenderCache::Holds(const std::string& key) const {
+    struct stat info {};
+    return Enabled() && ::lstat(EntryPath(key).c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 void RenderCache::Keep(const std::string& key, const std::string& pdfPath) const {

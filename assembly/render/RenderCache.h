@@ -45,6 +45,10 @@ class RenderCache {
     // written.
     CachedPage Fetch(const std::string& key, const std::string& pdfPath) const;
 
+    // Whether an entry is kept under key, unchecked: only a guess at whether Fetch will
+    // place it.
+    bool Holds(const std::string& key) const;
+
     // Keeps a freshly rendered PDF under key, replacing any entry there.
     void Keep(const std::string& key, const std::string& pdfPath) const;
 

@@ -21,6 +21,10 @@ std::chrono::milliseconds ChapterTimeoutSetting() {
         NumberSetting("QUILLBY_RENDER_TIMEOUT_MS", kDefaultChapterTimeout.count(), 1));
 }
 
+int RenderWorkersSetting() {
+    return static_cast<int>(NumberSetting("QUILLBY_RENDER_WORKERS", 0));
+}
+
 std::string UserRenderCacheFolder() {
     const platform::UserFolder cache = platform::CacheFolder();
     return cache.path.empty() ? "" : cache.path + "/quillby/render";

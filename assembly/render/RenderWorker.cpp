@@ -10,7 +10,6 @@
 #include <ctime>
 #include <vector>
 
-#include "bookjob/BookJob.h"
 #include "common/DebugLog.h"
 #include "common/Errors.h"
 #include "platform/SystemError.h"
@@ -23,8 +22,6 @@ namespace {
 // Starting the engine takes well under a second; a worker that is not ready after this
 // long will not become ready.
 constexpr std::chrono::milliseconds kStartBound{60000};
-// While waiting, the window gets its events this often.
-constexpr std::chrono::milliseconds kWaitSlice{50};
 // A reply is one short line; more than this without a line feed is no reply.
 constexpr size_t kLongestReply = 1 << 20;
 constexpr int kStopGraceMs = 500;
@@ -70,12 +67,8 @@ std::string DescribeBound(std::chrono::milliseconds bound) {
     return std::to_string(ms) + " ms";
 }
 
-RenderWorker::RenderWorker(std::string program, std::string library, IWindowLog& log,
-                           std::function<bool()> cancelled)
-    : program_(std::move(program)),
-      library_(std::move(library)),
-      log_(log),
-      cancelled_(std::move(cancelled)) {}
+RenderWorker::RenderWorker(std::string program, std::string library, int niceness)
+    : program_(std::move(program)), library_(std::move(library)), niceness_(niceness) {}
 
 // The worker holds nothing that needs an orderly end: every file it writes appears
 // atomically. It is stopped at once rather than waited for, which also ends one that is
@@ -102,6 +95,7 @@ void RenderWorker::Launch() {
     platform::ChildOptions options;
     options.pipeInput = true;
     options.pipeOutput = true;
+    options.niceness = niceness_;
     if (!process_.Start(program_, {"--library", library_}, options)) {
         throw Exception("The render worker " + program_ +
                         " cannot start: " + platform::SystemErrorText(process_.ErrorCode()));
@@ -109,16 +103,15 @@ void RenderWorker::Launch() {
     launchedAt_ = Clock::now();
 }
 
-void RenderWorker::AwaitReady() {
-    std::string line;
-    const Read read = ReadLine(launchedAt_ + kStartBound, line);
-    if (read != Read::Line) {
-        const std::string how = read == Read::TimedOut
-                                    ? "it was not ready within " + DescribeBound(kStartBound)
-                                    : HowItEnded();
-        Stop();
-        throw Exception("The render worker did not start: " + how);
+RenderWorker::Clock::time_point RenderWorker::Deadline() const {
+    if (!ready_) {
+        return launchedAt_ + kStartBound;
     }
+    // The page's time counts from when the worker could take it up.
+    return pending_ ? std::max(submittedAt_, readyAt_) + bound_ : Clock::time_point::max();
+}
+
+void RenderWorker::TakeReady(const std::string& line) {
     const std::vector<std::string> words = render::DecodeLine(line);
     if (words.size() >= 3 && words[0] == "failed" && words[1] == render::failure::Engine) {
         Stop();
@@ -140,9 +133,16 @@ void RenderWorker::Submit(const render::Request& request, std::chrono::milliseco
     sent_ = Send(line);
     if (!sent_) {
         // The worker ended before it took the page. At its start that is its engine's
-        // failure (reported here); between pages it is no fault of this page.
+        // failure (reported here, from the worker's last words); between pages it is no
+        // fault of this page.
+        std::string first;
         if (!ready_) {
-            AwaitReady();
+            if (ReadLine(first, true) != Read::Line) {
+                const std::string how = HowItEnded();
+                Stop();
+                throw Exception("The render worker did not start: " + how);
+            }
+            TakeReady(first);
         }
         DebugLog("render worker gone before a page: " + HowItEnded());
         Stop();
@@ -154,28 +154,51 @@ void RenderWorker::Submit(const render::Request& request, std::chrono::milliseco
     pending_ = true;
 }
 
-RenderOutcome RenderWorker::Collect() {
-    pending_ = false;
+std::optional<RenderOutcome> RenderWorker::Poll() {
+    if (!pending_) {
+        return std::nullopt;
+    }
     if (!sent_) {
+        pending_ = false;
         const std::string how = HowItEnded();
         Stop();
-        return {RenderOutcome::Status::Ended, "", how};
+        return RenderOutcome{RenderOutcome::Status::Ended, "", how};
     }
-    if (!ready_) {
-        AwaitReady();
-    }
-    // The page's time counts from when the worker could take it up.
     std::string line;
-    const Read read = ReadLine(std::max(submittedAt_, readyAt_) + bound_, line);
-    if (read == Read::TimedOut) {
-        Stop();
-        return {RenderOutcome::Status::TimedOut, "", ""};
+    for (Read read; (read = ReadLine(line, false)) != Read::Nothing;) {
+        if (read == Read::Ended) {
+            pending_ = false;
+            const bool started = ready_;
+            const std::string how = HowItEnded();
+            Stop();
+            if (!started) {
+                throw Exception("The render worker did not start: " + how);
+            }
+            return RenderOutcome{RenderOutcome::Status::Ended, "", how};
+        }
+        if (!ready_) {
+            pending_ = false;  // again once it is ready
+            TakeReady(line);
+            pending_ = true;
+            continue;
+        }
+        pending_ = false;
+        return Reply(line);
     }
-    if (read == Read::Ended) {
-        const std::string how = HowItEnded();
-        Stop();
-        return {RenderOutcome::Status::Ended, "", how};
+    if (Clock::now() < Deadline()) {
+        return std::nullopt;
     }
+    pending_ = false;
+    const bool started = ready_;
+    Stop();
+    if (!started) {
+        throw Exception("The render worker did not start: it was not ready within " +
+                        DescribeBound(kStartBound));
+    }
+    return RenderOutcome{RenderOutcome::Status::TimedOut, "", ""};
+}
+
+RenderOutcome RenderWorker::Reply(const std::string& line) {
     const std::vector<std::string> words = render::DecodeLine(line);
     if (words.size() == 1 && words[0] == "done") {
         return {};
@@ -198,7 +221,9 @@ bool RenderWorker::Send(const std::string& line) {
     return WriteAllWithoutSigpipe(process_.InputFd(), line);
 }
 
-RenderWorker::Read RenderWorker::ReadLine(Clock::time_point deadline, std::string& line) {
+// The next whole line from the worker: only what has arrived, or (wait) what arrives until
+// the deadline.
+RenderWorker::Read RenderWorker::ReadLine(std::string& line, bool wait) {
     for (;;) {
         const size_t end = buffer_.find('\n');
         if (end != std::string::npos) {
@@ -206,23 +231,28 @@ RenderWorker::Read RenderWorker::ReadLine(Clock::time_point deadline, std::strin
             buffer_.erase(0, end + 1);
             return Read::Line;
         }
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) {
-            return Read::TimedOut;
+        int timeout = 0;
+        if (wait) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(Deadline() - Clock::now());
+            if (left.count() <= 0) {
+                return Read::Nothing;
+            }
+            timeout = static_cast<int>(std::min<long long>(left.count(), 1000));
         }
         pollfd ready{process_.OutputFd(), POLLIN, 0};
-        const int polled = ::poll(&ready, 1, static_cast<int>(std::min(left, kWaitSlice).count()));
-        if (polled < 0 && errno != EINTR) {
+        const int polled = ::poll(&ready, 1, timeout);
+        if (polled < 0 && errno == EINTR) {
+            continue;
+        }
+        if (polled < 0) {
             return Read::Ended;
         }
-        if (polled <= 0) {
-            log_.ProcessMessages();
-            if (cancelled_ && cancelled_()) {
-                Stop();
-                throw EBuildCancelled("The book build was cancelled");
+        if (polled == 0) {
+            if (wait) {
+                continue;
             }
-            continue;
+            return Read::Nothing;
         }
         char chunk[4096];
         const ssize_t got = ::read(process_.OutputFd(), chunk, sizeof chunk);

@@ -4,6 +4,7 @@
 #include <exception>
 #include <optional>
 
+#include "BookAhead.h"
 #include "assembly/BookBuilder.h"
 #include "common/AtomicWrite.h"
 #include "common/DebugLog.h"
@@ -49,6 +50,8 @@ std::optional<FailureAdvice> Unfinished(const DownloaderEnd& end, const BookInfo
     return std::nullopt;
 }
 
+}  // namespace
+
 BookJob MakeBookJob(const JobSetup& setup, const JobRequest& request, const BookInfo& info,
                     const std::function<bool()>& cancelled, const BuildProgress& progress) {
     BookJob job;
@@ -67,14 +70,51 @@ BookJob MakeBookJob(const JobSetup& setup, const JobRequest& request, const Book
     job.renderAgain = request.refresh;
     job.pictures = request.pictures;
     job.chapterTimeout = ChapterTimeoutSetting();
+    job.renderWorkers = RenderWorkersSetting();
     job.cancelled = cancelled;
     job.progress = progress;
+    job.notDownloaded = MissingChapters(info, setup.folders.tmpdir);
     return job;
 }
 
-// Builds the book; on failure (after a log line) why it failed.
-std::optional<std::string> Build(BookJob& job, IWindowLog& log) {
+BookJob BookJobAhead(const JobSetup& setup, const JobRequest& request, const BookInfo& info,
+                     const std::function<bool()>& cancelled) {
+    // Nothing made ahead speaks in the window; the build after the download says it all.
+    class Silent : public IWindowLog {
+      public:
+        void Log(const std::string&) override {}
+        void UpdateLog(const std::string&) override {}
+        void ProcessMessages() override {}
+    } silent;
+    BookJob job = MakeBookJob(setup, request, info, cancelled, nullptr);
+    job.keepVolumes = CurrentVolumes(setup, request, info, silent);
+    return job;
+}
+
+namespace {
+
+// Builds the book, or saves the one made ahead when it was made from what the download
+// left (`lines`, the whole run log); on failure (after a log line) why it failed.
+std::optional<std::string> Build(BookJob& job, IWindowLog& log, BookAhead* ahead,
+                                 const std::vector<std::string>& lines) {
     try {
+        if (ahead != nullptr) {
+            std::optional<BookAhead::Made> made = ahead->TakeBook(lines);
+            if (made && made->job.keepVolumes != job.keepVolumes) {
+                // The library changed its mind about the volumes that stay as they are.
+                DebugLog("book made ahead dropped: other volumes are to be made");
+                made.reset();
+            }
+            if (made) {
+                made->job.cancelled = job.cancelled;
+                made->job.progress = job.progress;
+                job = std::move(made->job);
+                SaveStagedBook(job, made->book, log);
+                DebugLog("the book made ahead is saved");
+                return std::nullopt;
+            }
+            job.renderedAnew = ahead->RenderedAnew();
+        }
         BuildBook(job, log);
         return std::nullopt;
     } catch (const EBuildCancelled&) {
@@ -143,7 +183,8 @@ std::string PicturesLeftOutMessage(const std::map<int, int>& leftOut) {
 
 JobResult DownloadFinished(const JobSetup& setup, const JobRequest& request,
                            const DownloaderEnd& end, IWindowLog& log,
-                           const std::function<bool()>& cancelled, const BuildProgress& progress) {
+                           const std::function<bool()>& cancelled, const BuildProgress& progress,
+                           BookAhead* ahead) {
     const std::string& tmpdir = setup.folders.tmpdir;
     if (end.stopped) {
         return Ended(JobOutcome::Stopped, "The download was stopped.", log);
@@ -155,8 +196,9 @@ JobResult DownloadFinished(const JobSetup& setup, const JobRequest& request,
         }
         return Ended(JobOutcome::Failed, "Failed find log file", log);
     }
-    const BookInfo info =
-        ReadBookInfo(SplitLogLines(TryReadFileBytes(setup.folders.logfile).value_or("")));
+    const std::vector<std::string> lines =
+        SplitLogLines(TryReadFileBytes(setup.folders.logfile).value_or(""));
+    const BookInfo info = ReadBookInfo(lines);
     if (const std::optional<FailureAdvice> unfinished = Unfinished(end, info)) {
         // The advice to click again is given only where clicking again can help.
         JobResult result = Ended(JobOutcome::Failed, unfinished->message, log);
@@ -181,9 +223,8 @@ JobResult DownloadFinished(const JobSetup& setup, const JobRequest& request,
     WriteFileAtomic(tmpdir + "/0.html", CoverPageHtml());
 
     BookJob job = MakeBookJob(setup, request, info, cancelled, progress);
-    job.notDownloaded = notDownloaded;
     job.keepVolumes = CurrentVolumes(setup, request, info, log);
-    const std::optional<std::string> failure = Build(job, log);
+    const std::optional<std::string> failure = Build(job, log, ahead, lines);
     if (cancelled && cancelled()) {
         return Ended(JobOutcome::Stopped, "The book was not finished: the program is closing.",
                      log);

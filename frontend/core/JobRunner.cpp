@@ -1,5 +1,7 @@
 #include "JobRunner.h"
 
+#include "BookAhead.h"
+
 #include "common/DebugLog.h"
 #include "common/Ticket.h"
 #include "core/Completion.h"
@@ -47,6 +49,14 @@ void TPyThread::Execute() {
     }
     LibraryRecorder library(setup_, request_, log_);
     library.JobStarting();
+    const auto stopping = [this] { return stop_.load(); };
+    BookAhead ahead(
+        setup_.folders.logfile, setup_.folders.tmpdir,
+        [this, stopping](const BookInfo& info) {
+            return BookJobAhead(setup_, request_, info, stopping);
+        },
+        stopping);
+    ahead.Start();
     StartDownloader();
     DownloaderEnd end;
     end.started = status != kStartFailed;
@@ -58,11 +68,13 @@ void TPyThread::Execute() {
         end.exitCode = -1;
     }
     log_.MirrorRunLog(true);
+    // The pages being rendered and the book being made ahead are what comes next anyway.
+    ahead.DownloaderEnded();
     JobResult result;
     try {
         result = DownloadFinished(
-            setup_, request_, end, log_, [this] { return stop_.load(); },
-            [this](const BuildEvent& event) { log_.OnBuildEvent(event); });
+            setup_, request_, end, log_, stopping,
+            [this](const BuildEvent& event) { log_.OnBuildEvent(event); }, &ahead);
     } catch (const std::exception& failure) {
         log_.Log(failure.what());
         result.message = failure.what();
@@ -124,6 +136,7 @@ void TPyThread::ExecAndWait(const std::string& program, const std::string& argum
     termSignal = process.TermSignal();
     status = kEnded;
     DebugLog("done");
+    DebugLog("the downloader has ended");
 }
 
 void TPyThread::Tick(std::chrono::steady_clock::time_point now, bool mirror) {

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -85,6 +87,53 @@ std::vector<std::string> Lines(const std::string& text) {
 
 std::string QuillbyPath() {
     return BinaryDir() + "/quillby";
+}
+
+// The processes whose parent is `parent`.
+std::vector<pid_t> ChildrenOf(pid_t parent) {
+    std::vector<pid_t> children;
+    for (const std::string& name : ListDir("/proc")) {
+        if (name.find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        std::ifstream stat("/proc/" + name + "/stat");
+        std::string line;
+        std::getline(stat, line);
+        const size_t close = line.rfind(')');
+        if (close == std::string::npos) {
+            continue;
+        }
+        std::istringstream rest(line.substr(close + 2));
+        char state;
+        pid_t ppid = 0;
+        rest >> state >> ppid;
+        if (ppid == parent) {
+            children.push_back(std::stoi(name));
+        }
+    }
+    return children;
+}
+
+// Alive and not a zombie.
+bool Running(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) {
+        return false;
+    }
+    const size_t close = line.rfind(')');
+    return close != std::string::npos && line.size() > close + 2 && line[close + 2] != 'Z';
+}
+
+bool WaitUntil(const std::function<bool()>& ready, std::chrono::milliseconds timeout) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < end) {
+        if (ready()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return ready();
 }
 
 }  // namespace quill::test

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -45,5 +48,14 @@ std::vector<std::string> PdfFiles(const std::string& folder);
 std::vector<std::string> Lines(const std::string& text);
 
 std::string QuillbyPath();
+
+// The processes whose parent is `parent`.
+std::vector<pid_t> ChildrenOf(pid_t parent);
+
+// Alive and not a zombie.
+bool Running(pid_t pid);
+
+// Asks `ready` every 50 ms until it says yes, at most `timeout`; its last answer.
+bool WaitUntil(const std::function<bool()>& ready, std::chrono::milliseconds timeout);
 
 }  // namespace quill::test

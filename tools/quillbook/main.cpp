@@ -6,7 +6,8 @@
 // window does after a download: progress lines on standard output, the path of each book
 // made as the last lines (the PDF's, then the EPUB's); on failure the error's message on
 // standard error and a non-zero exit. Pages are rendered by bin/quillrender below this
-// program's folder, each within QUILLBY_RENDER_TIMEOUT_MS (60 s); with --render-cache,
+// program's folder, one worker per processor side by side (QUILLBY_RENDER_WORKERS bounds
+// them), each page within QUILLBY_RENDER_TIMEOUT_MS (60 s); with --render-cache,
 // rendered pages are kept in FOLDER and reused by later builds. The author and the story's
 // address go into the book's information; a book with an address replaces only a book of
 // the same story, and only when it holds every chapter that book holds: otherwise the
@@ -200,6 +201,7 @@ int main(int argc, char** argv) {
         job.storyurl = args.size() > 5 ? args[5] : "";
         job.renderer = quill::RendererBelow(platform::ProgramFolder());
         job.chapterTimeout = quill::ChapterTimeoutSetting();
+        job.renderWorkers = quill::RenderWorkersSetting();
         quill::ConsoleLog log(std::cout);
         quill::BuildBook(job, log);
         for (const quill::KeptBook& kept : job.kept) {

@@ -30,6 +30,9 @@ class AtomicFile {
     // folder, so that the new name survives a crash (for ToDisk). False when any step
     // fails; the temporary file is then removed and the old file stays.
     bool Commit(Durability durability = Durability::ToDisk);
+    // Flushes what the temporary file holds to the disk now, for a file written well before
+    // it is committed: Commit() then has next to nothing left to wait for. False on failure.
+    bool SyncContents();
 
     const std::string& Path() const { return path_; }
     // Where the bytes go before Commit(), for writers that take a file name. A writer that

@@ -22,6 +22,9 @@ struct ChildOptions {
     ErrorOutput error = ErrorOutput::Discard;
     // Entries added to, or replacing, our environment.
     std::map<std::string, std::string> extraEnv;
+    // Added to the program's nice value: work in the background (positive) yields the
+    // processors to whatever the user is doing.
+    int niceness = 0;
 };
 
 // A helper program (the downloader, the render worker) owned by this object.

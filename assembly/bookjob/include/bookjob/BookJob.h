@@ -3,6 +3,7 @@
 #include <chrono>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,12 @@ struct BookJob {
     int volume = 0;
     // Every book saved, each edition of each volume, in order (the PDF's first).
     std::vector<SavedBook> saved;
+    // The most render workers side by side; 0: one for each processor. Memory bounds them
+    // as well.
+    int renderWorkers = 0;
+    // Render-cache keys of pages this job has rendered anew already (while the chapters
+    // were downloaded): taken from the cache even when every page is to be rendered anew.
+    std::set<std::string> renderedAnew;
 };
 
 // A build that holds no chapter is no book: nothing is saved. The message says why.

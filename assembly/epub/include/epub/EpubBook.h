@@ -6,6 +6,7 @@
 
 #include "bookjob/BookJob.h"
 #include "bookjob/BuildReport.h"
+#include "bookjob/StagedEdition.h"
 #include "cleaning/CleanedChapters.h"
 
 namespace quill {
@@ -18,6 +19,11 @@ namespace quill {
 // no file is left half written; an EPUB without a chapter throws EEmptyBook.
 void BuildEpub(BookJob& job, const std::string& path, CleanedChapters& chapters,
                BuildReport& report);
+
+// Makes the EPUB as BuildEpub does without saving it: it waits whole beside `path` until
+// SaveEdition, which judges then whether it may replace the story's EPUB there.
+StagedEdition StageEpub(BookJob& job, const std::string& path, CleanedChapters& chapters,
+                        BuildReport& report);
 
 // The story address an EPUB records (its dc:source); nothing when it records none or is
 // not a readable EPUB.

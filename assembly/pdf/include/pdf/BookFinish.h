@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "bookjob/BookPage.h"
+#include "platform/AtomicFile.h"
 
 namespace quill {
 
@@ -49,6 +50,10 @@ std::vector<int> HeldChapters(const BookContents& contents);
 // when the book cannot be written.
 void WriteFinishedBook(const std::string& mergedPdf, const BookContents& contents,
                        const std::string& bookPath);
+
+// The same into `book`'s temporary file, opened here and left for the caller to commit.
+void FinishBook(const std::string& mergedPdf, const BookContents& contents,
+                platform::AtomicFile& book);
 
 // The story address a finished book records (a StoryOfBook for ChooseBookPath); nothing
 // when the file records none or is not a readable PDF.

@@ -14,6 +14,10 @@ std::string RendererBelow(const std::string& programFolder);
 // The longest one page's rendering may take: QUILLBY_RENDER_TIMEOUT_MS, or 60 s.
 std::chrono::milliseconds ChapterTimeoutSetting();
 
+// The most render workers side by side: QUILLBY_RENDER_WORKERS, or 0 (one for each
+// processor, as memory allows).
+int RenderWorkersSetting();
+
 // This user's render cache: $XDG_CACHE_HOME/quillby/render, or ~/.cache/quillby/render;
 // empty (no cache) when neither can be told.
 std::string UserRenderCacheFolder();

@@ -22,6 +22,8 @@ struct DownloaderEnd {
 
 extern const char* const kUnfinished;
 
+class BookAhead;
+
 // The chapters a finished download left out: every position with a "chapter_" line whose
 // chapter file is not in the work folder. Skipped entries have no such line.
 std::vector<int> MissingChapters(const BookInfo& info, const std::string& tmpdir);
@@ -38,8 +40,22 @@ std::string PicturesLeftOutMessage(const std::map<int, int>& leftOut);
 // outcome honestly. Runs on the job's thread; `cancelled` stops the build between
 // chapters, and `progress` hears what the build does. Failures of the build become log
 // lines.
+// A book made ahead (`ahead`, optional) is saved instead of building it again when it was
+// made from what the download left.
 JobResult DownloadFinished(const JobSetup& setup, const JobRequest& request,
                            const DownloaderEnd& end, IWindowLog& log,
-                           const std::function<bool()>& cancelled, const BuildProgress& progress);
+                           const std::function<bool()>& cancelled, const BuildProgress& progress,
+                           BookAhead* ahead = nullptr);
+
+// What the book build is asked for after a download whose run log says `info` (its title
+// and chapter count known): the job's folders, settings and story, and the chapters the
+// work folder lacks.
+BookJob MakeBookJob(const JobSetup& setup, const JobRequest& request, const BookInfo& info,
+                    const std::function<bool()>& cancelled, const BuildProgress& progress);
+
+// The same for a book made while the downloader runs, with the volumes the library keeps as
+// they are, found without a word in the window.
+BookJob BookJobAhead(const JobSetup& setup, const JobRequest& request, const BookInfo& info,
+                     const std::function<bool()>& cancelled);
 
 }  // namespace quill

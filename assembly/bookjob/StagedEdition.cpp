@@ -1,0 +1,25 @@
+#include "bookjob/StagedEdition.h"
+
+#include <cstring>
+
+#include "common/Errors.h"
+
+namespace quill {
+
+void SaveEdition(BookJob& job, StagedEdition& edition, BuildReport& report) {
+    if (auto kept =
+            KeepEarlierBook(edition.path, edition.chaptersOf, edition.held, edition.leftOut)) {
+        job.kept.push_back(std::move(*kept));
+        edition.file.reset();  // the new edition's temporary file goes
+        return;
+    }
+    report.Report(build::Saving{edition.edition});
+    if (!edition.file || !edition.file->Commit()) {
+        throw EWriteError(edition.path,
+                          std::strerror(edition.file ? edition.file->ErrorCode() : EBADF));
+    }
+    report.Report(build::EditionSaved{edition.edition, edition.path});
+    (edition.edition == Edition::Pdf ? job.bookfile : job.epubfile) = edition.path;
+}
+
+}  // namespace quill
