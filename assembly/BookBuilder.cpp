@@ -173,7 +173,7 @@ std::optional<VolumeEdition> StagePdf(BookJob& job, CleanedChapters& chapters,
     staged.leftOut = LeftOut(job, staged.held);
     staged.chaptersOf = &ReadChaptersOfBook;
     staged.file = std::make_unique<platform::AtomicFile>(staged.path);
-    FinishBook(merged.TempPath(), contents, *staged.file);
+    staged.leftovers = FinishBook(merged.TempPath(), contents, *staged.file);
     if (!staged.file->SyncContents()) {
         throw EWriteError(staged.path, platform::SystemErrorText(staged.file->ErrorCode()));
     }
@@ -374,14 +374,6 @@ void OrderSaved(BookJob& job) {
     });
 }
 
-// Nothing of a staged build reaches the window until it is saved.
-class NoWindow : public IWindowLog {
-  public:
-    void Log(const std::string&) override {}
-    void UpdateLog(const std::string&) override {}
-    void ProcessMessages() override {}
-};
-
 }  // namespace
 
 void BuildBook(BookJob& job, IWindowLog& log) {
@@ -392,7 +384,8 @@ void BuildBook(BookJob& job, IWindowLog& log) {
 
 StagedBook StageBook(BookJob& job) {
     StagedBook staged;
-    NoWindow silent;
+    // Nothing of a staged build reaches the window until it is saved.
+    SilentWindowLog silent;
     BuildReport report(silent,
                        [&staged](const BuildEvent& event) { staged.events.push_back(event); });
     MakeEditions(job, report, [&staged](VolumeEdition made) {

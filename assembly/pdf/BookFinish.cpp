@@ -6,6 +6,7 @@
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 
+#include <memory>
 #include <vector>
 
 #include "BookPdf.h"
@@ -88,9 +89,10 @@ void Finish(QPDF& pdf, const BookContents& contents) {
 
 }  // namespace
 
-void FinishBook(const std::string& mergedPdf, const BookContents& contents,
-                platform::AtomicFile& book) {
-    QPDF pdf;
+std::shared_ptr<void> FinishBook(const std::string& mergedPdf, const BookContents& contents,
+                                 platform::AtomicFile& book) {
+    auto document = std::make_shared<QPDF>();
+    QPDF& pdf = *document;
     OpenMerged(pdf, mergedPdf);
     Finish(pdf, contents);
 
@@ -104,6 +106,7 @@ void FinishBook(const std::string& mergedPdf, const BookContents& contents,
     if (sink.Failed()) {
         throw EWriteError(book.Path(), platform::SystemErrorText(book.ErrorCode()));
     }
+    return document;
 }
 
 void WriteFinishedBook(const std::string& mergedPdf, const BookContents& contents,

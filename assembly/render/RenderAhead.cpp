@@ -16,14 +16,6 @@ namespace {
 // Rendering ahead gives way to whatever the user is doing.
 constexpr int kBackgroundNiceness = 10;
 
-// Nothing rendered ahead reaches the window: the build reports its pages when it runs.
-class NoWindow : public IWindowLog {
-  public:
-    void Log(const std::string&) override {}
-    void UpdateLog(const std::string&) override {}
-    void ProcessMessages() override {}
-};
-
 }  // namespace
 
 struct RenderAhead::State {
@@ -46,7 +38,7 @@ struct RenderAhead::State {
     }
 
     BookJob job;
-    NoWindow window;
+    SilentWindowLog window;  // the build reports its pages when it runs
     BuildReport report;
     BookPictures pictures;
     CleanedChapters chapters;

@@ -9,7 +9,7 @@
 
 #include "RenderWorker.h"
 #include "common/WindowLog.h"
-#include "platform/SystemResources.h"
+#include "render/WorkerRoom.h"
 
 namespace quill {
 
@@ -66,10 +66,5 @@ class RenderPool {
     uint64_t expectedPeak_;
     bool measured_ = false;  // expectedPeak_ is a worker's, not the first guess
 };
-
-// Whether another process that may grow to expectedPeak bytes fits in `available` bytes
-// beside the running ones, each of which may grow back to its own peak.
-bool RoomForAnotherWorker(uint64_t available, const std::vector<platform::ProcessMemory>& running,
-                          uint64_t expectedPeak);
 
 }  // namespace quill

@@ -98,6 +98,16 @@ def download(build, root, base, story, pause, fresh=True):
     return saved - done, wall, ahead, work
 
 
+def story_language(work):
+    """The story's language as the run log names it, which shapes the pages (hyphenation)
+    and so their cache keys: the whole builds make the same book as the download."""
+    with open(os.path.join(work, "run.log"), encoding="utf-8", errors="replace") as log:
+        for line in log:
+            if line.startswith("language:"):
+                return line[len("language:"):].strip()
+    return ""
+
+
 def whole_build(build, root, work, chapters, workers, cache=None):
     """Wall and CPU seconds of quillbook building the chapter files, from scratch unless a
     render cache is given."""
@@ -114,8 +124,10 @@ def whole_build(build, root, work, chapters, workers, cache=None):
             shutil.copy(os.path.join(work, name), folder)
     env = dict(os.environ, QUILLBY_RENDER_WORKERS=str(workers))
     cpu, start = children_cpu(), time.perf_counter()
-    result = subprocess.run([os.path.join(build, "quillbook"), "--render-cache", cache, folder,
-                             "Pipeline Bench", str(chapters), data], env=env,
+    language = story_language(work)
+    result = subprocess.run([os.path.join(build, "quillbook"), "--render-cache", cache]
+                            + (["--language", language] if language else [])
+                            + [folder, "Pipeline Bench", str(chapters), data], env=env,
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     wall = time.perf_counter() - start
     if result.returncode != 0:

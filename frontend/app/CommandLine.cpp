@@ -7,6 +7,7 @@
 #include "assembly/EngineVersions.h"
 #include "bookjob/BookChoiceOptions.h"
 #include "bookjob/BookFormatName.h"
+#include "common/OptionName.h"
 
 #ifndef QUILLBY_VERSION
 #error "the build passes the program's version as QUILLBY_VERSION"
@@ -54,12 +55,7 @@ const option kOptions[] = {
 };
 
 std::string NameOf(int option) {
-    for (const struct option& entry : kOptions) {
-        if (entry.val == option && entry.name != nullptr) {
-            return std::string("--") + entry.name;
-        }
-    }
-    return std::string("-") + static_cast<char>(option);
+    return OptionName(kOptions, option);
 }
 
 bool IsBlank(const std::string& text) {

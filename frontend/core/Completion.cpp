@@ -80,12 +80,7 @@ BookJob MakeBookJob(const JobSetup& setup, const JobRequest& request, const Book
 BookJob BookJobAhead(const JobSetup& setup, const JobRequest& request, const BookInfo& info,
                      const std::function<bool()>& cancelled) {
     // Nothing made ahead speaks in the window; the build after the download says it all.
-    class Silent : public IWindowLog {
-      public:
-        void Log(const std::string&) override {}
-        void UpdateLog(const std::string&) override {}
-        void ProcessMessages() override {}
-    } silent;
+    SilentWindowLog silent;
     BookJob job = MakeBookJob(setup, request, info, cancelled, nullptr);
     job.keepVolumes = CurrentVolumes(setup, request, info, silent);
     return job;

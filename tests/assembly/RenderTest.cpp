@@ -25,6 +25,7 @@
 #include "common/PictureList.h"
 #include "platform/DynamicLibrary.h"
 #include "render/ConvertChapters.h"
+#include "render/WorkerRoom.h"
 #include "support/Process.h"
 #include "support/StorySim.h"
 #include "support/TempDir.h"
@@ -394,8 +395,8 @@ TEST_F(Render, AChangedPictureRendersItsChapterAgain) {
 
     show(2, "art.gif");
     BuildBook(job_, log_);
-    EXPECT_THAT(RenderedPages(), ElementsAre("0.html", ".render-1.html", ".render-2.html",
-                                             ".render-2.html"));
+    EXPECT_THAT(RenderedPages(),
+                ElementsAre("0.html", ".render-1.html", ".render-2.html", ".render-2.html"));
 }
 
 TEST_F(Render, AWriteIntoAPlacedPageDoesNotReachTheCache) {
@@ -591,6 +592,32 @@ TEST_F(Render, AChangedBookChoiceRendersThePagesAgain) {
     job_.choices.volumeChapters = 5;
     BuildBook(job_, log_);
     EXPECT_EQ(RenderedPages().size(), rendered) << "a volume's pages are the story's";
+}
+
+// Another worker starts only while memory holds its expected peak, what the running ones
+// may grow back to, and 256 MB for the rest of the system; the figures come from /proc.
+TEST(WorkerRoom, AnotherWorkerStartsOnlyWhereMemoryHoldsEveryWorkersPeak) {
+    constexpr uint64_t kMb = uint64_t{1} << 20;
+    const uint64_t peak = 400 * kMb, reserve = 256 * kMb;
+    EXPECT_TRUE(RoomForAnotherWorker(peak + reserve, {}, peak));
+    EXPECT_FALSE(RoomForAnotherWorker(peak + reserve - 1, {}, peak));
+    // A worker that has shrunk since its peak may grow back to it.
+    const platform::ProcessMemory shrunk{300 * kMb, 100 * kMb};
+    EXPECT_FALSE(RoomForAnotherWorker(peak + reserve + 199 * kMb, {shrunk}, peak));
+    EXPECT_TRUE(RoomForAnotherWorker(peak + reserve + 200 * kMb, {shrunk}, peak));
+    // A peak read before the resident size grew past it counts as no growth, not as a
+    // wrapped-around need.
+    const platform::ProcessMemory grown{100 * kMb, 120 * kMb};
+    EXPECT_TRUE(RoomForAnotherWorker(peak + reserve, {grown}, peak));
+
+    const std::optional<platform::ProcessMemory> self = platform::MemoryOfProcess(::getpid());
+    ASSERT_TRUE(self.has_value());
+    EXPECT_GT(self->resident, 0u);
+    EXPECT_GE(self->peak, self->resident);
+    EXPECT_FALSE(platform::MemoryOfProcess(0x3fffffff).has_value());
+    ASSERT_TRUE(platform::AvailableMemory().has_value());
+    EXPECT_GT(*platform::AvailableMemory(), 0u);
+    EXPECT_GE(platform::UsableProcessors(), 1);
 }
 
 }  // namespace

@@ -9,20 +9,8 @@
 
 namespace quill::test {
 
-namespace {
-
-std::string Output(const std::vector<std::string>& argv) {
-    const RunResult r = Run(argv, {}, std::chrono::seconds(60));
-    if (!r.succeeded()) {
-        throw std::runtime_error(argv[0] + ": " + r.Describe());
-    }
-    return r.stdOut;
-}
-
-}  // namespace
-
 std::vector<PdfLinePage> PdfLines(const std::string& pdf) {
-    const std::string xhtml = Output({"pdftotext", "-enc", "UTF-8", "-bbox-layout", pdf, "-"});
+    const std::string xhtml = ToolOutput({"pdftotext", "-enc", "UTF-8", "-bbox-layout", pdf, "-"});
     static const std::regex kPage(R"re(<page width="([0-9.]+)" height="([0-9.]+)">)re");
     static const std::regex kLine(
         R"re(<line xMin="([0-9.]+)" yMin="([0-9.]+)" xMax="([0-9.]+)" yMax="([0-9.]+)">)re");
@@ -52,7 +40,7 @@ std::vector<PdfLinePage> PdfLines(const std::string& pdf) {
 double MeanGrey(const std::string& pdf, int page) {
     const std::string number = std::to_string(page);
     const std::string pgm =
-        Output({"pdftoppm", "-r", "30", "-gray", "-f", number, "-l", number, pdf});
+        ToolOutput({"pdftoppm", "-r", "30", "-gray", "-f", number, "-l", number, pdf});
     // "P5\n<width> <height>\n255\n" and then one byte a pixel.
     std::istringstream head(pgm);
     std::string magic;

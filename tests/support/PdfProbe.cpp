@@ -11,14 +11,6 @@ namespace quill::test {
 
 namespace {
 
-std::string Output(const std::vector<std::string>& argv) {
-    const RunResult r = Run(argv, {}, std::chrono::seconds(60));
-    if (!r.succeeded()) {
-        throw std::runtime_error(argv[0] + ": " + r.Describe());
-    }
-    return r.stdOut;
-}
-
 // pdftotext writes the words as XHTML text.
 std::string Unescape(std::string text) {
     static const std::pair<const char*, const char*> kEntities[] = {
@@ -35,7 +27,7 @@ std::string Unescape(std::string text) {
 }  // namespace
 
 std::vector<PdfPage> PdfWords(const std::string& pdf) {
-    const std::string xhtml = Output({"pdftotext", "-enc", "UTF-8", "-bbox", pdf, "-"});
+    const std::string xhtml = ToolOutput({"pdftotext", "-enc", "UTF-8", "-bbox", pdf, "-"});
     static const std::regex kPage(R"re(<page width="([0-9.]+)" height="([0-9.]+)">)re");
     static const std::regex kWord(
         R"re(<word xMin="([0-9.]+)" yMin="([0-9.]+)" xMax="([0-9.]+)" yMax="([0-9.]+)">([^<]*)</word>)re");
@@ -55,7 +47,7 @@ std::vector<PdfPage> PdfWords(const std::string& pdf) {
 
 std::vector<PdfImage> PdfImages(const std::string& pdf) {
     std::vector<PdfImage> images;
-    std::istringstream lines(Output({"pdfimages", "-list", pdf}));
+    std::istringstream lines(ToolOutput({"pdfimages", "-list", pdf}));
     for (std::string line; std::getline(lines, line);) {
         std::istringstream fields(line);
         PdfImage image{};
@@ -76,7 +68,7 @@ std::vector<PdfImage> PdfImages(const std::string& pdf) {
 
 std::map<std::string, std::string> PdfInfo(const std::string& pdf) {
     std::map<std::string, std::string> fields;
-    std::istringstream lines(Output({"pdfinfo", "-enc", "UTF-8", pdf}));
+    std::istringstream lines(ToolOutput({"pdfinfo", "-enc", "UTF-8", pdf}));
     for (std::string line; std::getline(lines, line);) {
         const size_t colon = line.find(':');
         if (colon == std::string::npos) {
@@ -94,7 +86,7 @@ nlohmann::json QpdfJson(const std::string& pdf, const std::vector<std::string>& 
         argv.push_back("--json-key=" + key);
     }
     argv.push_back(pdf);
-    return nlohmann::json::parse(Output(argv));
+    return nlohmann::json::parse(ToolOutput(argv));
 }
 
 nlohmann::json QpdfObject(const nlohmann::json& description, const std::string& ref) {

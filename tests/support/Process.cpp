@@ -219,4 +219,12 @@ std::string RunResult::Describe() const {
     return how + "; stderr: " + stdErr;
 }
 
+std::string ToolOutput(const std::vector<std::string>& argv) {
+    const RunResult r = Run(argv, {}, std::chrono::seconds(60));
+    if (!r.succeeded()) {
+        throw std::runtime_error(argv[0] + ": " + r.Describe());
+    }
+    return r.stdOut;
+}
+
 }  // namespace quill::test

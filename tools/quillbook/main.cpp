@@ -32,6 +32,7 @@
 #include "assembly/EngineVersions.h"
 #include "bookjob/BookChoiceOptions.h"
 #include "bookjob/BookFormatName.h"
+#include "common/OptionName.h"
 #include "common/Text.h"
 #include "platform/UserFolders.h"
 #include "render/RenderSettings.h"
@@ -108,12 +109,7 @@ const option kOptions[] = {
 };
 
 std::string NameOf(int option) {
-    for (const struct option& entry : kOptions) {
-        if (entry.val == option && entry.name != nullptr) {
-            return std::string("--") + entry.name;
-        }
-    }
-    return std::string("-") + static_cast<char>(option);
+    return quill::OptionName(kOptions, option);
 }
 
 // Options anywhere (getopt_long moves the other words behind them), "--" ends them;

@@ -17,4 +17,12 @@ class IWindowLog {
     virtual void ProcessMessages() = 0;
 };
 
+// A log nobody reads: for work done ahead, whose build reports for itself when it runs.
+class SilentWindowLog : public IWindowLog {
+  public:
+    void Log(const std::string&) override {}
+    void UpdateLog(const std::string&) override {}
+    void ProcessMessages() override {}
+};
+
 }  // namespace quill

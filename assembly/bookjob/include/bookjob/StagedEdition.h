@@ -20,6 +20,9 @@ struct StagedEdition {
     std::vector<int> held;                       // the chapters it holds, in order
     std::vector<int> leftOut;                    // what a complete build would hold and it lacks
     ChaptersOfBook chaptersOf;                   // what the book under that name records it holds
+    // What making it leaves to free, let go of once it is saved or dropped, so that the
+    // save waits for no clean-up.
+    std::shared_ptr<void> leftovers;
 };
 
 // Saves the edition under its name and leaves the path in job.bookfile or job.epubfile,

@@ -27,6 +27,10 @@ RunResult Run(const std::vector<std::string>& argv,
               const std::map<std::string, std::string>& extraEnv, std::chrono::milliseconds timeout,
               const std::string& stdinText = "");
 
+// The standard output of a tool that must succeed within 60 s; throws std::runtime_error
+// naming the tool and how it failed otherwise.
+std::string ToolOutput(const std::vector<std::string>& argv);
+
 // The program's full path: as given when it holds a "/", else searched in the PATH that
 // extraEnv gives the child, or in ours.
 std::string FindProgram(const std::string& name,
