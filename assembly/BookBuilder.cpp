@@ -14,12 +14,14 @@
 #include "cleaning/StoryLanguage.h"
 #include "common/DebugLog.h"
 #include "common/Paths.h"
+#include "common/Text.h"
 #include "common/Utf8.h"
 #include "epub/EpubBook.h"
 #include "page/BookStyle.h"
 #include "pdf/BookFinish.h"
 #include "pdf/BookMerge.h"
 #include "pdfium/PdfiumCore.h"
+#include "pictures/BookPictures.h"
 #include "platform/AtomicFile.h"
 #include "platform/SystemError.h"
 #include "render/ConvertChapters.h"
@@ -198,30 +200,14 @@ BookJob PartOf(const BookJob& whole, const VolumeRange& volume) {
         part.notDownloaded.end());
     part.unrendered.erase(std::remove_if(part.unrendered.begin(), part.unrendered.end(), outside),
                           part.unrendered.end());
-    part.kept.clear();
-    part.saved.clear();
-    part.bookfile.clear();
-    part.epubfile.clear();
     return part;
 }
 
-// What a part leaves for the whole build: the books it saved or kept, and the chapters it
-// could not put into them.
-void TakeFrom(BookJob& whole, const BookJob& part, const VolumeRange& volume) {
+// What a part leaves for the whole build: the chapters it could not put into its book.
+// Its book is saved, or kept, for the whole build (SaveMade).
+void TakeUnrendered(BookJob& whole, const BookJob& part) {
     for (const int n : part.unrendered) {
         InsertChapter(whole.unrendered, n);
-    }
-    whole.kept.insert(whole.kept.end(), part.kept.begin(), part.kept.end());
-    for (const std::string& saved : {part.bookfile, part.epubfile}) {
-        if (!saved.empty()) {
-            whole.saved.push_back({saved, volume});
-        }
-    }
-    if (whole.bookfile.empty()) {
-        whole.bookfile = part.bookfile;
-    }
-    if (whole.epubfile.empty()) {
-        whole.epubfile = part.epubfile;
     }
 }
 
@@ -241,7 +227,7 @@ void MakePdf(BookJob& job, CleanedChapters& chapters, BuildReport& report,
     for (const VolumeRange& volume : volumes) {
         BookJob part = PartOf(job, volume);
         std::optional<VolumeEdition> edition = StagePdf(part, chapters, report);
-        TakeFrom(job, part, volume);
+        TakeUnrendered(job, part);
         if (edition) {
             anyBook = true;
             made(std::move(*edition));
@@ -269,7 +255,7 @@ void MakeEpubs(BookJob& job, CleanedChapters& chapters, BuildReport& report,
             // With volumes, the others are still made.
             empty = e;
         }
-        TakeFrom(job, part, volume);
+        TakeUnrendered(job, part);
         if (edition) {
             anyBook = true;
             made(std::move(*edition));
@@ -355,15 +341,14 @@ void MakeEditions(BookJob& job, BuildReport& report, const EditionMade& made) {
 // under other names that hold no chapter it lacks. job.bookfile and job.epubfile name the
 // first volume saved.
 void SaveMade(BookJob& job, VolumeEdition& made, BuildReport& report) {
-    std::string& first = made.edition.edition == Edition::Pdf ? job.bookfile : job.epubfile;
-    const std::string before = std::exchange(first, std::string());
-    SaveEdition(job, made.edition, report);
-    if (!first.empty()) {
-        RemoveRenamed(made.replaces, made.edition.held);
-        job.saved.push_back({first, made.volume});
+    if (!SaveEdition(job, made.edition, report)) {
+        return;
     }
-    if (!before.empty()) {
-        first = before;
+    RemoveRenamed(made.replaces, made.edition.held);
+    job.saved.push_back({made.edition.path, made.volume});
+    std::string& first = made.edition.edition == Edition::Pdf ? job.bookfile : job.epubfile;
+    if (first.empty()) {
+        first = made.edition.path;
     }
 }
 
@@ -411,23 +396,14 @@ void SaveStagedBook(BookJob& job, StagedBook& staged, IWindowLog& log) {
 }
 
 bool IsBuildProduct(const std::string& name) {
-    const auto digits = [](std::string_view text) {
-        return !text.empty() &&
-               std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-    };
+    constexpr std::string_view kPdf = ".pdf";
     const std::string_view view(name);
-    constexpr std::string_view kCopy = ".render-", kHtml = ".html", kPdf = ".pdf",
-                               kPicture = "book-";
+    // The rendered pages ("N.pdf") and the merged ones are the builder's own.
     const bool page = view.size() > kPdf.size() && view.substr(view.size() - kPdf.size()) == kPdf &&
-                      digits(view.substr(0, view.size() - kPdf.size()));
-    const bool copy = view.size() > kCopy.size() + kHtml.size() &&
-                      view.substr(0, kCopy.size()) == kCopy &&
-                      view.substr(view.size() - kHtml.size()) == kHtml &&
-                      digits(view.substr(kCopy.size(), view.size() - kCopy.size() - kHtml.size()));
-    // A picture made fit for the book, and the page style sheets.
-    const bool made = view.substr(0, kPicture.size()) == kPicture || name == kBookStyleFile ||
-                      name == kCoverStyleFile;
-    return page || copy || made || name == "book.pdf" || platform::IsLeftoverName(name);
+                      IsDecimalDigits(view.substr(0, view.size() - kPdf.size()));
+    return page || name == "book.pdf" || CleanedChapters::IsRenderedCopyName(name) ||
+           BookPictures::IsCopyName(name) || name == kBookStyleFile || name == kCoverStyleFile ||
+           platform::IsLeftoverName(name);
 }
 
 }  // namespace quill

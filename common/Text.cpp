@@ -1,5 +1,6 @@
 #include "common/Text.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace quill {
@@ -37,6 +38,11 @@ std::string NumberList(const std::vector<int>& numbers, size_t named) {
         text += " and " + std::to_string(numbers.size() - named) + " more";
     }
     return text;
+}
+
+bool IsDecimalDigits(std::string_view text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 std::optional<long long> ParseInteger(std::string_view text) {

@@ -6,12 +6,12 @@
 
 namespace quill {
 
-void SaveEdition(BookJob& job, StagedEdition& edition, BuildReport& report) {
+bool SaveEdition(BookJob& job, StagedEdition& edition, BuildReport& report) {
     if (auto kept =
             KeepEarlierBook(edition.path, edition.chaptersOf, edition.held, edition.leftOut)) {
         job.kept.push_back(std::move(*kept));
         edition.file.reset();  // the new edition's temporary file goes
-        return;
+        return false;
     }
     report.Report(build::Saving{edition.edition});
     if (!edition.file || !edition.file->Commit()) {
@@ -19,7 +19,7 @@ void SaveEdition(BookJob& job, StagedEdition& edition, BuildReport& report) {
                           std::strerror(edition.file ? edition.file->ErrorCode() : EBADF));
     }
     report.Report(build::EditionSaved{edition.edition, edition.path});
-    (edition.edition == Edition::Pdf ? job.bookfile : job.epubfile) = edition.path;
+    return true;
 }
 
 }  // namespace quill

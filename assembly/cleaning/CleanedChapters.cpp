@@ -11,6 +11,7 @@
 #include "common/FileBytes.h"
 #include "common/LanguageTag.h"
 #include "common/Paths.h"
+#include "common/Text.h"
 
 namespace quill {
 
@@ -39,8 +40,22 @@ std::string CleanedChapters::ChapterFile(int n) const {
     return prefix_ + std::to_string(n) + ".html";
 }
 
+namespace {
+
+constexpr std::string_view kCopyStart = ".render-", kCopyEnd = ".html";
+
+}  // namespace
+
 std::string CleanedChapters::CopyFile(int n) const {
-    return prefix_ + ".render-" + std::to_string(n) + ".html";
+    return prefix_ + std::string(kCopyStart) + std::to_string(n) + std::string(kCopyEnd);
+}
+
+bool CleanedChapters::IsRenderedCopyName(std::string_view name) {
+    return name.size() > kCopyStart.size() + kCopyEnd.size() &&
+           name.substr(0, kCopyStart.size()) == kCopyStart &&
+           name.substr(name.size() - kCopyEnd.size()) == kCopyEnd &&
+           IsDecimalDigits(
+               name.substr(kCopyStart.size(), name.size() - kCopyStart.size() - kCopyEnd.size()));
 }
 
 ChapterMarkup CleanedChapters::Read(int n, Chapter& chapter) {

@@ -128,10 +128,4 @@ StagedEdition StageEpub(BookJob& job, const std::string& path, CleanedChapters& 
     return staged;
 }
 
-void BuildEpub(BookJob& job, const std::string& path, CleanedChapters& cleaned,
-               BuildReport& report) {
-    StagedEdition staged = StageEpub(job, path, cleaned, report);
-    SaveEdition(job, staged, report);
-}
-
 }  // namespace quill

@@ -17,10 +17,12 @@ BookPictures::Result Refused(std::string why) {
     return {std::nullopt, std::move(why)};
 }
 
+constexpr std::string_view kCopyStart = "book-";
+
 // "picture-<hex>.webp" becomes "book-<hex>.png".
 std::string CopyName(const std::string& file, PictureType type) {
     const std::string hex = file.substr(file.find('-') + 1, file.rfind('.') - file.find('-') - 1);
-    return "book-" + hex + "." + ExtensionOf(type);
+    return std::string(kCopyStart) + hex + "." + ExtensionOf(type);
 }
 
 }  // namespace
@@ -71,6 +73,10 @@ BookPictures::Result BookPictures::Make(const std::string& file) const {
     WriteFileAtomic(JoinPath(folder_, name), copy->bytes, platform::Durability::Scratch);
     result.picture = BookPicture{name, MediaTypeOf(as), copy->width, copy->height};
     return result;
+}
+
+bool BookPictures::IsCopyName(std::string_view name) {
+    return name.size() > kCopyStart.size() && name.substr(0, kCopyStart.size()) == kCopyStart;
 }
 
 }  // namespace quill

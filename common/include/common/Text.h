@@ -18,6 +18,10 @@ std::string LowerAscii(std::string_view text);
 // (" and 4 more").
 std::string NumberList(const std::vector<int>& numbers, size_t named = 20);
 
+// Whether text is one or more of the digits 0-9 and nothing else (a number as a file name
+// spells it).
+bool IsDecimalDigits(std::string_view text);
+
 // A whole decimal number: an optional "+" or "-", then digits, and nothing else (no blanks);
 // nothing for any other text or a number beyond 64 bits. Callers that allow blanks around
 // a number trim them first.

@@ -25,10 +25,9 @@ struct StagedEdition {
     std::shared_ptr<void> leftovers;
 };
 
-// Saves the edition under its name and leaves the path in job.bookfile or job.epubfile,
-// unless the story's book there holds a chapter it lacks, judged now: then that book stays
-// exactly as it was, job.kept says why, and the edition is dropped. Throws EWriteError when
-// it cannot be put in place.
-void SaveEdition(BookJob& job, StagedEdition& edition, BuildReport& report);
+// Saves the edition under its name, unless the story's book there holds a chapter it lacks,
+// judged now: then that book stays exactly as it was, job.kept says why, the edition is
+// dropped and the result is false. Throws EWriteError when it cannot be put in place.
+bool SaveEdition(BookJob& job, StagedEdition& edition, BuildReport& report);
 
 }  // namespace quill

@@ -48,6 +48,9 @@ class CleanedChapters {
     // EWriteError when its rendered copy cannot be written.
     ChapterMarkup Clean(int n);
 
+    // Whether a file name of the work folder is a chapter's rendered copy (".render-N.html").
+    static bool IsRenderedCopyName(std::string_view name);
+
     struct Copy {
         std::string path;  // the rendered copy; empty when the chapter cannot be cleaned
         std::string why;   // then why

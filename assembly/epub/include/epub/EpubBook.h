@@ -11,17 +11,12 @@
 
 namespace quill {
 
-// Writes the EPUB edition of the job's story at `path` from the chapters firstchapter ..
+// Makes the EPUB edition of the job's story for `path` from the chapters firstchapter ..
 // lastchapter (one volume's, when job.volume is set; its title and identifier name it)
-// (cleaned in `chapters`) and the cover picture of the work folder, and leaves its path in
-// job.epubfile. Like the PDF, it records the chapters it holds and replaces the story's
-// earlier EPUB there only when it holds all of that one's (see job.kept). Errors propagate;
+// (cleaned in `chapters`) and the cover picture of the work folder. It waits whole beside
+// `path` until SaveEdition, which judges then whether it may replace the story's EPUB
+// there: like the PDF, it records the chapters it holds (see job.kept). Errors propagate;
 // no file is left half written; an EPUB without a chapter throws EEmptyBook.
-void BuildEpub(BookJob& job, const std::string& path, CleanedChapters& chapters,
-               BuildReport& report);
-
-// Makes the EPUB as BuildEpub does without saving it: it waits whole beside `path` until
-// SaveEdition, which judges then whether it may replace the story's EPUB there.
 StagedEdition StageEpub(BookJob& job, const std::string& path, CleanedChapters& chapters,
                         BuildReport& report);
 

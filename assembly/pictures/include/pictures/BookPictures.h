@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace quill {
 
@@ -41,6 +42,9 @@ class BookPictures {
     // What besides a picture's bytes shapes the picture a book shows: the width, the
     // qualities and the library's version, for the render cache's key.
     static std::string Identity();
+
+    // Whether a file name of the work folder is a copy Prepare made ("book-…").
+    static bool IsCopyName(std::string_view name);
 
   private:
     Result Make(const std::string& file) const;
