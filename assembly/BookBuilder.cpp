@@ -354,9 +354,8 @@ void SaveMade(BookJob& job, VolumeEdition& made, BuildReport& report) {
 
 // The PDFs first, each edition in the order of its volumes.
 void OrderSaved(BookJob& job) {
-    std::stable_partition(job.saved.begin(), job.saved.end(), [](const SavedBook& book) {
-        return book.path.size() < 5 || book.path.compare(book.path.size() - 5, 5, ".epub") != 0;
-    });
+    std::stable_partition(job.saved.begin(), job.saved.end(),
+                          [](const SavedBook& book) { return !EndsWith(book.path, ".epub"); });
 }
 
 }  // namespace
@@ -397,10 +396,9 @@ void SaveStagedBook(BookJob& job, StagedBook& staged, IWindowLog& log) {
 
 bool IsBuildProduct(const std::string& name) {
     constexpr std::string_view kPdf = ".pdf";
-    const std::string_view view(name);
     // The rendered pages ("N.pdf") and the merged ones are the builder's own.
-    const bool page = view.size() > kPdf.size() && view.substr(view.size() - kPdf.size()) == kPdf &&
-                      IsDecimalDigits(view.substr(0, view.size() - kPdf.size()));
+    const bool page = EndsWith(name, kPdf) &&
+                      IsDecimalDigits(std::string_view(name).substr(0, name.size() - kPdf.size()));
     return page || name == "book.pdf" || CleanedChapters::IsRenderedCopyName(name) ||
            BookPictures::IsCopyName(name) || name == kBookStyleFile || name == kCoverStyleFile ||
            platform::IsLeftoverName(name);

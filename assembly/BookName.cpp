@@ -8,6 +8,7 @@
 #include "common/Errors.h"
 #include "common/Paths.h"
 #include "common/SiteAddress.h"
+#include "common/Text.h"
 #include "common/Utf8.h"
 
 namespace quill {
@@ -142,8 +143,8 @@ std::vector<std::string> VolumeBooks(const std::string& folder, const std::strin
     const std::string start = name + VolumeTitleSuffix(volume) + " (chapter";
     const std::string first = std::to_string(volume.first);
     const auto matches = [&](const std::string& file) {
-        if (file.size() < start.size() + ext.size() || file.compare(0, start.size(), start) != 0 ||
-            file.compare(file.size() - ext.size(), ext.size(), ext) != 0) {
+        if (file.size() < start.size() + ext.size() || !StartsWith(file, start) ||
+            !EndsWith(file, ext)) {
             return false;
         }
         const std::string rest = file.substr(start.size());

@@ -1,5 +1,6 @@
 #include "assembly/BookRecord.h"
 
+#include "common/Text.h"
 #include "epub/EpubBook.h"
 #include "pdf/BookFinish.h"
 
@@ -8,9 +9,7 @@ namespace quill {
 namespace {
 
 bool IsEpub(const std::string& path) {
-    constexpr char kEpub[] = ".epub";
-    return path.size() >= sizeof kEpub - 1 &&
-           path.compare(path.size() - (sizeof kEpub - 1), sizeof kEpub - 1, kEpub) == 0;
+    return EndsWith(path, ".epub");
 }
 
 }  // namespace

@@ -21,11 +21,6 @@ Origin Split(const std::string& url) {
             origin.substr(colon + 1)};
 }
 
-bool EndsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() &&
-           text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
 }  // namespace
 
 PictureSite::PictureSite(const std::string& storyUrl) {

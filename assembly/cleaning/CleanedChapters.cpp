@@ -51,9 +51,8 @@ std::string CleanedChapters::CopyFile(int n) const {
 }
 
 bool CleanedChapters::IsRenderedCopyName(std::string_view name) {
-    return name.size() > kCopyStart.size() + kCopyEnd.size() &&
-           name.substr(0, kCopyStart.size()) == kCopyStart &&
-           name.substr(name.size() - kCopyEnd.size()) == kCopyEnd &&
+    return name.size() > kCopyStart.size() + kCopyEnd.size() && StartsWith(name, kCopyStart) &&
+           EndsWith(name, kCopyEnd) &&
            IsDecimalDigits(
                name.substr(kCopyStart.size(), name.size() - kCopyStart.size() - kCopyEnd.size()));
 }

@@ -129,9 +129,9 @@ std::string HyphenationDictionary(const std::string& language, const std::string
     for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
         const std::string name = entry.path().filename().string();
         const std::string prefix = "hyph_" + tag->language + "_";
-        if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0 &&
-            name.compare(name.size() - 4, 4, ".dic") == 0 &&
-            IsAsciiLetters(name.substr(prefix.size(), 2)) && IsFile(entry.path().string())) {
+        if (name.size() == prefix.size() + 6 && StartsWith(name, prefix) &&
+            EndsWith(name, ".dic") && IsAsciiLetters(name.substr(prefix.size(), 2)) &&
+            IsFile(entry.path().string())) {
             regions.push_back(entry.path().string());
         }
     }

@@ -5,6 +5,7 @@
 #include "common/FileBytes.h"
 #include "common/Paths.h"
 #include "common/PictureList.h"
+#include "common/Text.h"
 
 namespace quill {
 
@@ -76,7 +77,7 @@ BookPictures::Result BookPictures::Make(const std::string& file) const {
 }
 
 bool BookPictures::IsCopyName(std::string_view name) {
-    return name.size() > kCopyStart.size() && name.substr(0, kCopyStart.size()) == kCopyStart;
+    return name.size() > kCopyStart.size() && StartsWith(name, kCopyStart);
 }
 
 }  // namespace quill

@@ -8,6 +8,7 @@
 #include "common/FileBytes.h"
 #include "common/Paths.h"
 #include "common/PictureList.h"
+#include "common/Text.h"
 
 namespace quill {
 
@@ -100,11 +101,7 @@ BookFormat FormatOfEditions(const std::vector<std::string>& formats) {
 }
 
 std::string EditionOfFile(const std::string& path) {
-    constexpr std::string_view kEpub = ".epub";
-    return path.size() >= kEpub.size() &&
-                   path.compare(path.size() - kEpub.size(), kEpub.size(), kEpub) == 0
-               ? "epub"
-               : "pdf";
+    return EndsWith(path, ".epub") ? "epub" : "pdf";
 }
 
 std::optional<FileStamp> StampOf(const std::string& path) {

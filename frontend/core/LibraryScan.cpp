@@ -10,6 +10,7 @@
 #include "bookjob/ChapterRecord.h"
 #include "common/Settings.h"
 #include "common/SiteAddress.h"
+#include "common/Text.h"
 #include "core/BookInputs.h"
 #include "core/StoryLibrary.h"
 
@@ -18,11 +19,6 @@ namespace quill {
 namespace {
 
 constexpr std::string_view kChapterEntry = ".chapter";
-
-bool EndsWith(const std::string& text, std::string_view end) {
-    return text.size() >= end.size() &&
-           text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
 
 // The names in a folder with their kinds; nothing when it cannot be read. Links are
 // neither followed nor taken.

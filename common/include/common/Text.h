@@ -18,6 +18,9 @@ std::string LowerAscii(std::string_view text);
 // (" and 4 more").
 std::string NumberList(const std::vector<int>& numbers, size_t named = 20);
 
+bool StartsWith(std::string_view text, std::string_view start);
+bool EndsWith(std::string_view text, std::string_view end);
+
 // Whether text is one or more of the digits 0-9 and nothing else (a number as a file name
 // spells it).
 bool IsDecimalDigits(std::string_view text);
