@@ -22,10 +22,11 @@ import subprocess
 import sys
 import tempfile
 import time
-import urllib.request
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-STORYSIM = os.path.join(HERE, "..", "..", "tools", "storysim", "storysim.py")
+sys.path.insert(0, os.path.join(HERE, ".."))
+from benchsite import Simulator  # noqa: E402
+
 FIRST, STORIES, CHAPTERS, PAGES, GROWN, NEW = 2401, 20, 10, 3, (2405, 2415), 2
 
 
@@ -38,28 +39,6 @@ def catalog(grown):
         stories.append({"id": story, "slug": "tale", "title": "Tale %d" % story,
                         "author": "Bench", "description": "d", "parts": parts})
     return {"stories": stories}
-
-
-class Simulator:
-    def __init__(self, catalog_path):
-        self.process = subprocess.Popen(
-            [sys.executable, STORYSIM, "--port", "0", "--catalog", catalog_path],
-            stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
-        line = self.process.stdout.readline()
-        if not line.startswith("PORT "):
-            raise SystemExit("the simulator did not start")
-        self.base = "http://127.0.0.1:%d" % int(line.split()[1])
-
-    def requests(self):
-        """Every request since the last call."""
-        with urllib.request.urlopen(self.base + "/__log", timeout=10) as answer:
-            log = json.load(answer)
-        urllib.request.urlopen(self.base + "/__reset", timeout=10).read()
-        return log
-
-    def stop(self):
-        self.process.stdin.close()
-        self.process.wait(timeout=10)
 
 
 def quillby(build, home, sim, pause_ms, args):

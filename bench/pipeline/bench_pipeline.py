@@ -39,7 +39,9 @@ import sys
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-STORYSIM = os.path.join(HERE, "..", "..", "tools", "storysim", "storysim.py")
+sys.path.insert(0, os.path.join(HERE, ".."))
+from benchsite import Simulator  # noqa: E402
+
 STORIES = {100: 1300, 1000: 1301}
 PIPELINE_TARGET, WORKERS_TARGET = 0.1, 0.6
 
@@ -47,21 +49,6 @@ PIPELINE_TARGET, WORKERS_TARGET = 0.1, 0.6
 def children_cpu():
     usage = resource.getrusage(resource.RUSAGE_CHILDREN)
     return usage.ru_utime + usage.ru_stime
-
-
-class Simulator:
-    def __init__(self, catalog):
-        self.process = subprocess.Popen([sys.executable, STORYSIM, "--port", "0", "--catalog",
-                                         catalog], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                        text=True)
-        line = self.process.stdout.readline()
-        if not line.startswith("PORT "):
-            raise SystemExit("the simulator did not start")
-        self.base = "http://127.0.0.1:%d" % int(line.split()[1])
-
-    def stop(self):
-        self.process.stdin.close()
-        self.process.wait(timeout=10)
 
 
 def download(build, root, base, story, pause, fresh=True):

@@ -17,10 +17,11 @@ import subprocess
 import sys
 import tempfile
 import time
-import urllib.request
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-STORYSIM = os.path.join(HERE, "..", "..", "tools", "storysim", "storysim.py")
+sys.path.insert(0, os.path.join(HERE, ".."))
+from benchsite import Simulator  # noqa: E402
+
 STORY = 1058
 CHAPTERS, PAGES, FLAKY = 20, 3, 7
 
@@ -34,28 +35,6 @@ def catalog(chapters):
         parts.append(part)
     return {"stories": [{"id": STORY, "title": "Resume Bench", "author": "Bench",
                          "description": "d", "parts": parts}]}
-
-
-class Simulator:
-    def __init__(self, catalog_path):
-        self.process = subprocess.Popen(
-            [sys.executable, STORYSIM, "--port", "0", "--catalog", catalog_path],
-            stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
-        line = self.process.stdout.readline()
-        if not line.startswith("PORT "):
-            raise SystemExit("the simulator did not start")
-        self.base = "http://127.0.0.1:%d" % int(line.split()[1])
-
-    def requests(self):
-        """Every request since the last call."""
-        with urllib.request.urlopen(self.base + "/__log", timeout=10) as answer:
-            log = json.load(answer)
-        urllib.request.urlopen(self.base + "/__reset", timeout=10).read()
-        return log
-
-    def stop(self):
-        self.process.stdin.close()
-        self.process.wait(timeout=10)
 
 
 def download(quillmain, sim, store, pause_ms):
