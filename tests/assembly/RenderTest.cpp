@@ -395,8 +395,12 @@ TEST_F(Render, AChangedPictureRendersItsChapterAgain) {
 
     show(2, "art.gif");
     BuildBook(job_, log_);
-    EXPECT_THAT(RenderedPages(),
-                ElementsAre("0.html", ".render-1.html", ".render-2.html", ".render-2.html"));
+    const std::vector<std::string> pages = RenderedPages();
+    ASSERT_EQ(pages.size(), 4u);
+    EXPECT_EQ(pages.back(), ".render-2.html");
+    // Workers side by side render the first build's pages in any order.
+    EXPECT_THAT(std::vector<std::string>(pages.begin(), pages.begin() + 3),
+                UnorderedElementsAre("0.html", ".render-1.html", ".render-2.html"));
 }
 
 TEST_F(Render, AWriteIntoAPlacedPageDoesNotReachTheCache) {
